@@ -1,0 +1,13 @@
+# Google Benchmark programs: run by hand, never part of the test run's pass or fail.
+find_package (benchmark QUIET)
+if (NOT benchmark_FOUND)
+    message (STATUS "Google Benchmark not found: benchmarks are not built")
+    return()
+endif()
+
+file (GLOB ZOB_BENCHMARK_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/benchmarks/*.cpp")
+foreach (source ${ZOB_BENCHMARK_SOURCES})
+    get_filename_component (name "${source}" NAME_WE)
+    add_executable (${name} "${source}")
+    target_link_libraries (${name} PRIVATE ZobCore benchmark::benchmark)
+endforeach()

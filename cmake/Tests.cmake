@@ -1,0 +1,31 @@
+# One GoogleTest executable per source area (tests/engine, tests/library, tests/ui, ...),
+# each test registered with CTest on its own so it runs in a process of its own.
+find_package (GTest REQUIRED)
+include (GoogleTest)
+
+file (GLOB ZOB_TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/support/*.cpp")
+add_library (ZobTestSupport STATIC ${ZOB_TEST_SUPPORT_SOURCES})
+target_link_libraries (ZobTestSupport PUBLIC ZobCore GTest::gtest)
+target_include_directories (ZobTestSupport PUBLIC "${PROJECT_SOURCE_DIR}/tests")
+
+function (zob_add_test_area area)
+    file (GLOB area_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${area}/*.cpp")
+    if (NOT area_sources)
+        return()
+    endif()
+    string (SUBSTRING "${area}" 0 1 first)
+    string (TOUPPER "${first}" first)
+    string (SUBSTRING "${area}" 1 -1 rest)
+    set (target "Zob${first}${rest}Tests")
+    add_executable (${target} ${area_sources})
+    # The support library carries main() and the allocation hooks; keep all of it.
+    target_link_libraries (${target} PRIVATE -Wl,--whole-archive ZobTestSupport -Wl,--no-whole-archive ZobCore GTest::gtest)
+    gtest_discover_tests (${target}
+        DISCOVERY_MODE PRE_TEST
+        WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+        PROPERTIES ENVIRONMENT "ZOB_SOURCE_DIR=${PROJECT_SOURCE_DIR};ZOB_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()
+
+foreach (area engine library ui)
+    zob_add_test_area (${area})
+endforeach()

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+
+namespace zobtest
+{
+    /** Counts heap allocations made by the current thread while it lives.
+
+        Every test program interposes malloc, calloc, realloc and the aligned allocators
+        (operator new goes through malloc), so this sees JUCE's HeapBlock as well as new.
+        Use it around a call that must not allocate, such as processBlock:
+
+            AllocationCheck check;
+            processor.processBlock (buffer, midi);
+            EXPECT_EQ (check.count(), 0u);
+    */
+    class AllocationCheck
+    {
+    public:
+        AllocationCheck();
+        ~AllocationCheck();
+
+        std::size_t count() const;
+
+    private:
+        std::size_t startCount;
+        bool wasArmed;
+    };
+} // namespace zobtest
