@@ -1,0 +1,56 @@
+#include "library/KickDisplayName.h"
+
+#include <gtest/gtest.h>
+
+TEST (KickDisplayName, TurnsLibraryFileNamesIntoLabels)
+{
+    struct Case
+    {
+        const char* fileName;
+        const char* label;
+    };
+
+    const Case cases[] = {
+        // maker tag dropped, number padded to two digits
+        { "VYL_Kick_Deep_05.wav", "KICK DEEP 05" },
+        { "vyl_Punchy_3.wav", "PUNCHY 03" },
+        { "VYL 808 Boom 2.wav", "808 BOOM 02" },
+        // " - " splits off the prefix; later ones stay in the body
+        { "Garage - Kick 7.wav", "GARAGE - KICK 07" },
+        { "Garage - One Shot Kick.wav", "GARAGE - KICK" },
+        { "Garage - One Shot.wav", "GARAGE - ONE SHOT" },
+        { "Dry - Low - Sub.wav", "DRY - LOW SUB" },
+        { " - Kick.wav", "KICK" },
+        // a letters-then-digits first token becomes the prefix
+        { "BD12 Deep.wav", "BD12 - DEEP" },
+        { "BD01.wav", "BD01 - KICK" },
+        { "BD12a Deep.wav", "BD12A DEEP" },
+        { "Garage - BD12 Deep.wav", "GARAGE - BD12 DEEP" },
+        // only the last of several tokens can be the number
+        { "Kick 12.wav", "KICK 12" },
+        { "Kick 0012.wav", "KICK 0012" },
+        { "Tight 1 2.wav", "TIGHT 1 02" },
+        { "Kick 3 Deep.wav", "KICK 3 DEEP" },
+        { "12.wav", "12" },
+        // generic words collapse to KICK only when nothing else is there
+        { "Kick One Shot.wav", "KICK" },
+        { "Kick.wav", "KICK" },
+        { "kick_oneshot.aif", "KICK" },
+        { "Deep Kick.wav", "DEEP KICK" },
+        { "Sub-Kick 9.wav", "SUB KICK 09" },
+        { "One Shot.wav", "ONE SHOT" },
+        // degenerate names
+        { ".wav", ".wav" },
+        { "  .wav", "  .wav" },
+        { "VYL.wav", "VYL" },
+        { "Garage - VYL.wav", "GARAGE - VYL" },
+        { "___.wav", "___" },
+        { "Deep - .wav", "DEEP" },
+        { "no extension", "NO EXTENSION" },
+        { "Tab\tSeparated\t4.wav", "TAB SEPARATED 04" },
+        { "kick.wav.bak", "KICK.WAV" },
+    };
+
+    for (const auto& c : cases)
+        EXPECT_EQ (makeKickDisplayName (juce::String::fromUTF8 (c.fileName)), juce::String::fromUTF8 (c.label)) << c.fileName;
+}
