@@ -1,0 +1,46 @@
+#pragma once
+
+#include <juce_audio_basics/juce_audio_basics.h>
+#include <juce_dsp/juce_dsp.h>
+
+#include <array>
+#include <limits>
+
+/** PUNCH: low-end weight from a 90 Hz low shelf (0..6 dB) followed by tanh saturation
+    normalised so full scale stays full scale, blended in by the amount. Channels 0 and 1
+    are shaped; further channels pass untouched.
+
+    The processor owns one (the audio thread writes `amount` and calls process; prepare runs
+    from prepareToPlay while no block runs); the offline render owns its own on the message
+    thread. Each filter's coefficient object is made once, at construction, on the owner's
+    thread; prepare and process write new coefficients into it in place, so neither
+    allocates. Nothing here locks. Not copyable: copies would share coefficient objects.
+*/
+struct PunchStage
+{
+    PunchStage();
+
+    /** Sets the rate (44100 when not above 0), unity shelves and zeroed filters. */
+    void prepare (double newSampleRate) noexcept;
+
+    /** Shapes the buffer in place with the current `amount`. At or below the bypass threshold
+        the audio is untouched and the filters are reset once. */
+    void process (juce::AudioBuffer<float>& buffer) noexcept;
+
+    /** Zeroes the state of both filters. */
+    void reset() noexcept;
+
+    float amount = 0.0f; // 0..1, written before each block
+    double sampleRate = 44100.0;
+    bool bypassed = true; // the filters were reset for an amount at or below bypassAmount
+    float lastGainDb = std::numeric_limits<float>::quiet_NaN(); // NaN forces the first computation
+    std::array<juce::dsp::IIR::Filter<float>, 2> shelfFilters; // channels 0 and 1
+
+    static constexpr float bypassAmount = 0.0001f;
+    static constexpr float largestShelfGainDb = 6.0f; // at amount 1
+    static constexpr float shelfFrequencyHz = 90.0f;
+    static constexpr float shelfQ = 0.707f;
+    static constexpr float drive = 3.5f; // tanh input gain
+
+    JUCE_DECLARE_NON_COPYABLE (PunchStage)
+};
