@@ -1,18 +1,44 @@
 #pragma once
 
+#include "engine/KickVoice.h"
+#include "engine/LoadedSample.h"
+#include "engine/PunchStage.h"
+#include "engine/ToneStage.h"
+#include "engine/TransientStage.h"
+#include "library/KickPitchAnalysis.h"
+
+#include <juce_audio_formats/juce_audio_formats.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 
-/** The plug-in's audio processor. */
+#include <atomic>
+#include <functional>
+
+/** The plug-in's audio processor: the one object the wrapper creates, prepares, feeds with
+    audio blocks, asks for its editor and saves.
+
+    It owns everything that outlives the editor: the six parameters, the loaded kick and the
+    voice that plays it, the effect stages, the loaded kick's pitch, the pad's keyboard state
+    and the output meters.
+
+    Threads: construction, destruction, loading, rendering and every call the editor makes run
+    on the message thread. processBlock runs on the audio thread; it never allocates, never
+    waits on a lock of ours (the sample lock is only tried) and touches the message thread
+    only through atomics (compareEnabled, the parameters' raw values, lastTriggerTime,
+    peakLeft, peakRight). currentWet, previousWet and previousOutputGain belong to the audio
+    thread (and to prepareToPlay while no block runs).
+*/
 class ZobAudioProcessor : public juce::AudioProcessor
 {
 public:
     ZobAudioProcessor();
     ~ZobAudioProcessor() override;
 
+    //==============================================================================
     const juce::String getName() const override { return "ZOB"; }
     void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
     void releaseResources() override {}
     void processBlock (juce::AudioBuffer<float>&, juce::MidiBuffer&) override;
+    using juce::AudioProcessor::processBlock; // the double-precision one stays JUCE's
     double getTailLengthSeconds() const override { return 2.0; }
     bool acceptsMidi() const override { return true; }
     bool producesMidi() const override { return false; }
@@ -27,10 +53,97 @@ public:
     void setStateInformation (const void*, int) override;
     bool isBusesLayoutSupported (const BusesLayout&) const override;
 
+    //==============================================================================
     static juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();
+
+    //==============================================================================
+    // The audio path (audio thread, and the offline render on the message thread).
+
+    /** The note-on rule: (re)triggers the voice and stamps lastTriggerTime. */
+    void triggerKick (float velocity) noexcept;
+
+    /** Shapes buffer in place: TRANSIENT, PUNCH and TONE from the current parameter values,
+        each scaled by wet (0 unshaped .. 1 fully shaped), then the OUTPUT gain ramped from
+        gainStart to gainEnd across the buffer, then the soft clipper. The audio block runs
+        it with the processor's stages, the offline render with its own. Never allocates. */
+    void applyEffectChain (juce::AudioBuffer<float>& buffer,
+                           TransientStage& transient,
+                           PunchStage& punch,
+                           ToneStage& tone,
+                           float gainStart,
+                           float gainEnd,
+                           float wet) noexcept;
+
+    //==============================================================================
+    // Kick loading and the offline render (message thread).
+
+    /** Reads the file, measures its pitch and swaps it in as the current kick. On false
+        (the file cannot be read) nothing in the processor has changed. */
+    bool loadSample (const juce::File& file);
+
+    /** Puts incoming in place of the loaded kick and stops the voice, in one step under
+        the sample lock; on return incoming holds the previous kick, so its memory is freed by
+        the caller after the lock has been released. */
+    void swapInKick (LoadedSample& incoming);
+
+    /** The loaded kick's pitch, copied whole under its lock. */
+    KickPitchResult getKickPitch() const;
+
+    /** Renders one hit of the loaded kick as the knobs have it, at the kick's own rate, with
+        a fresh voice and fresh stages; trims the silent tail and folds identical channels to
+        mono. False, with out and outSampleRate untouched, when no kick is loaded. Changes
+        no processor state. */
+    bool renderProcessedKick (juce::AudioBuffer<float>& out, double& outSampleRate);
+
+    //==============================================================================
+    // Kick library (no processor state; defined in library/).
+
+    //==============================================================================
+    std::function<void()> onStateRestored;
 
     juce::AudioProcessorValueTreeState parameters;
 
+    std::atomic<bool> compareEnabled { false };
+    float currentWet = 1.0f; // compare crossfade position: 1 fully shaped, 0 unshaped
+    float previousWet = 1.0f; // currentWet of the previous block
+    double hostSampleRate = 44100.0;
+
+    LoadedSample loadedSample;
+    KickVoice voice;
+    juce::SpinLock sampleLock; // the loader holds it for the swap; the audio thread only tries it
+    TransientStage transientStage;
+    PunchStage punchStage;
+    ToneStage toneStage;
+
+    KickPitchResult kickPitch;
+    mutable juce::SpinLock kickPitchLock;
+
+    juce::AudioFormatManager formatManager;
+    juce::MidiKeyboardState keyboardState; // the pad plays into it; every block merges it
+    juce::String samplePath;
+    juce::String instanceId;
+
+    std::atomic<juce::uint32> lastTriggerTime { 0 }; // millisecond counter at the last note-on
+    float previousOutputGain = 1.0f; // linear OUTPUT gain of the previous block
+    std::atomic<float> peakLeft { 0.0f }; // decaying output peaks, read by the meter
+    std::atomic<float> peakRight { 0.0f };
+
 private:
+    void renderVoiceAndMidi (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midiMessages) noexcept;
+
+    /** The parameters' raw (denormalised) values, looked up once at construction. */
+    struct RawParameters
+    {
+        std::atomic<float>* transientAmount = nullptr;
+        std::atomic<float>* punchAmount = nullptr;
+        std::atomic<float>* lengthAmount = nullptr;
+        std::atomic<float>* toneAmount = nullptr;
+        std::atomic<float>* tuneSemitones = nullptr;
+        std::atomic<float>* outputGainDb = nullptr;
+    };
+
+    RawParameters raw;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZobAudioProcessor)
+    JUCE_DECLARE_WEAK_REFERENCEABLE (ZobAudioProcessor) // last member: cleared first on destruction
 };
