@@ -5,6 +5,7 @@
 #include "engine/PunchStage.h"
 #include "engine/ToneStage.h"
 #include "engine/TransientStage.h"
+#include "library/FavoritesStore.h"
 #include "library/KickPitchAnalysis.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -114,6 +115,8 @@ public:
     TransientStage transientStage;
     PunchStage punchStage;
     ToneStage toneStage;
+
+    FavoritesStore favorites; // favourite kick file names, reloaded from their file on construction
 
     KickPitchResult kickPitch;
     mutable juce::SpinLock kickPitchLock;

@@ -1,6 +1,9 @@
 #include "library/FavoritesStore.h"
 
+#include "engine/ZobAudioProcessor.h"
+
 #include "support/ChildProcess.h"
+#include "support/JucePrinters.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +78,7 @@ ZOBTEST_CHILD_ROUTINE (FavoritesToggler)
 ZOBTEST_CHILD_ROUTINE (FavoritesLockHolder)
 {
     const juce::File held (arguments[0]);
+    const FavoritesStore reader; // made before the lock: its constructor takes the lock itself
     juce::InterProcessLock lock ("CorvaleAudio_ZOB_Favorites");
 
     if (! lock.enter())
@@ -82,7 +86,6 @@ ZOBTEST_CHILD_ROUTINE (FavoritesLockHolder)
 
     held.create();
     juce::Thread::sleep (400);
-    const FavoritesStore reader;
     auto names = reader.loadFavorites();
     names.add ("Child.wav");
     reader.saveFavorites (names);
@@ -257,4 +260,13 @@ TEST (FavoritesStore, TwoProcessesTogglingAtOnceKeepEveryChange)
 
     for (const auto& name : numberedNames ("Child", namesPerProcess))
         EXPECT_TRUE (store.isFavorite (name)) << name;
+}
+
+TEST (FavoritesStore, ProcessorReloadsFavouritesOnConstruction)
+{
+    const zobtest::ScopedTempHome home;
+    writeFavoritesFile ("<ZOB_FAVORITES><Favorite id=\"Deep 01.wav\"/></ZOB_FAVORITES>");
+
+    ZobAudioProcessor processor;
+    EXPECT_TRUE (processor.favorites.isFavorite ("Deep 01.wav"));
 }
