@@ -1,0 +1,42 @@
+// The offline render of a 1 s stereo kick at 44.1 kHz with every stage active.
+//   build/OfflineRenderBenchmark --benchmark_min_time=1
+
+#include "BenchmarkKick.h"
+
+#include <benchmark/benchmark.h>
+#include <juce_events/juce_events.h>
+
+namespace
+{
+    void renderOneSecondKick (benchmark::State& state)
+    {
+        ZobAudioProcessor processor;
+        zobbench::loadSyntheticKick (processor);
+        zobbench::setAllStagesActive (processor);
+
+        juce::AudioBuffer<float> out;
+        double rate = 0.0;
+        double frames = 0.0;
+
+        for (auto _ : state)
+        {
+            processor.renderProcessedKick (out, rate);
+            benchmark::DoNotOptimize (out.getReadPointer (0));
+            frames += processor.loadedSample.buffer.getNumSamples(); // per frame of the kick
+        }
+
+        state.counters["ns_per_frame"] = benchmark::Counter (frames * 1.0e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+        state.counters["realtime_x"] = benchmark::Counter (frames / 44100.0, benchmark::Counter::kIsRate);
+    }
+} // namespace
+
+BENCHMARK (renderOneSecondKick)->Unit (benchmark::kMillisecond);
+
+int main (int argc, char** argv)
+{
+    juce::ScopedJuceInitialiser_GUI juce;
+    benchmark::Initialize (&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
