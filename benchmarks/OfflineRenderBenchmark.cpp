@@ -8,26 +8,26 @@
 
 namespace
 {
-    void renderOneSecondKick (benchmark::State& state)
+void renderOneSecondKick (benchmark::State& state)
+{
+    ZobAudioProcessor processor;
+    zobbench::loadSyntheticKick (processor);
+    zobbench::setAllStagesActive (processor);
+
+    juce::AudioBuffer<float> out;
+    double rate = 0.0;
+    double frames = 0.0;
+
+    for (auto _ : state)
     {
-        ZobAudioProcessor processor;
-        zobbench::loadSyntheticKick (processor);
-        zobbench::setAllStagesActive (processor);
-
-        juce::AudioBuffer<float> out;
-        double rate = 0.0;
-        double frames = 0.0;
-
-        for (auto _ : state)
-        {
-            processor.renderProcessedKick (out, rate);
-            benchmark::DoNotOptimize (out.getReadPointer (0));
-            frames += processor.loadedSample.buffer.getNumSamples(); // per frame of the kick
-        }
-
-        state.counters["ns_per_frame"] = benchmark::Counter (frames * 1.0e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-        state.counters["realtime_x"] = benchmark::Counter (frames / 44100.0, benchmark::Counter::kIsRate);
+        processor.renderProcessedKick (out, rate);
+        benchmark::DoNotOptimize (out.getReadPointer (0));
+        frames += processor.loadedSample.buffer.getNumSamples(); // per frame of the kick
     }
+
+    state.counters["ns_per_frame"] = benchmark::Counter (frames * 1.0e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["realtime_x"] = benchmark::Counter (frames / 44100.0, benchmark::Counter::kIsRate);
+}
 } // namespace
 
 BENCHMARK (renderOneSecondKick)->Unit (benchmark::kMillisecond);

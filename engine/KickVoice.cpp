@@ -135,7 +135,8 @@ float KickVoice::getInterpolatedSample (int channel, double readPosition) const 
     return data[i] + (data[j] - data[i]) * fraction;
 }
 
-void KickVoice::renderNextBlock (juce::AudioBuffer<float>& out, int startSample, int numSamples) noexcept
+// flatten: the per-sample helper calls are inlined here (same arithmetic, no call per sample).
+[[gnu::flatten]] void KickVoice::renderNextBlock (juce::AudioBuffer<float>& out, int startSample, int numSamples) noexcept
 {
     if (sample == nullptr)
         return;

@@ -60,7 +60,8 @@ void ToneStage::updateCoefficients() noexcept
     lastTone = tone;
 }
 
-void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
+// flatten: the per-sample helper calls are inlined here (same arithmetic, no call per sample).
+[[gnu::flatten]] void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
 {
     // A tone that is not a number shapes nothing, like a flat one.
     if (zob::approximatelyEqual (tone, 0.0f) || ! std::isfinite (tone))

@@ -6,8 +6,8 @@ using zobtest::ProcessorFixture;
 
 namespace
 {
-    float tone (int channel, int i) { return (channel == 0 ? 0.5f : 0.3f) * std::sin ((float) i * 0.02f); }
-    float monoTone (int, int i) { return tone (0, i); }
+float tone (int channel, int i) { return (channel == 0 ? 0.5f : 0.3f) * std::sin ((float) i * 0.02f); }
+float monoTone (int, int i) { return tone (0, i); }
 } // namespace
 
 TEST (OfflineRender, FailsWithoutAKickAndLeavesTheBufferAlone)
@@ -44,7 +44,8 @@ TEST (OfflineRender, LastsAsLongAsTheTunedKickPlays)
     for (const auto& c : cases)
     {
         ProcessorFixture f;
-        f.setKick (1, 4410, 44100.0, [] (int, int) { return 0.5f; });
+        f.setKick (1, 4410, 44100.0, [] (int, int)
+                   { return 0.5f; });
         f.setParameter (ParameterIds::tuneSemitones, c.tune);
 
         juce::AudioBuffer<float> out;
@@ -90,7 +91,9 @@ TEST (OfflineRender, FoldsToMonoOnlyWhenBothChannelsAreTheSame)
         { "mono kick", 1, monoTone, 1 },
         { "stereo, same channels", 2, monoTone, 1 },
         { "stereo, different channels", 2, tone, 2 },
-        { "stereo, one sample differs", 2, [] (int c, int i) { return (c == 1 && i == 300) ? 0.1f : monoTone (c, i); }, 2 },
+        { "stereo, one sample differs", 2, [] (int c, int i)
+          { return (c == 1 && i == 300) ? 0.1f : monoTone (c, i); },
+          2 },
     };
 
     for (const auto& c : cases)
@@ -123,7 +126,8 @@ TEST (OfflineRender, SilentResultKeepsFiveMilliseconds)
 TEST (OfflineRender, ShortLengthEndsWhereTheEnvelopeFallsSilent)
 {
     ProcessorFixture f;
-    f.setKick (1, 44100, 44100.0, [] (int, int) { return 0.5f; });
+    f.setKick (1, 44100, 44100.0, [] (int, int)
+               { return 0.5f; });
     f.setParameter (ParameterIds::lengthAmount, 0.0f);
 
     juce::AudioBuffer<float> out;
