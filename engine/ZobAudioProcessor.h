@@ -99,6 +99,14 @@ public:
     //==============================================================================
     // Kick library (no processor state; defined in library/).
 
+    // Kick folders and listing (library/KickFolders.cpp), message thread. Lists are full
+    // paths sorted by file name; a missing folder lists nothing.
+    /** "ZOB Presets" beside the plug-in bundle or the executable, else the all-users
+        presets folder when that exists. Need not exist. */
+    static juce::File getFactoryKicksFolder();
+    static juce::StringArray listFactoryKicks();
+    static juce::StringArray listUserKicks();
+
     //==============================================================================
     std::function<void()> onStateRestored;
 

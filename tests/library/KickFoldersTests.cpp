@@ -1,0 +1,171 @@
+#include "engine/ZobAudioProcessor.h"
+#include "library/KickFolders.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+    juce::StringArray fileNames (const juce::StringArray& paths)
+    {
+        juce::StringArray names;
+        for (const auto& path : paths)
+            names.add (juce::File (path).getFileName());
+        return names;
+    }
+
+    void touch (const juce::File& file)
+    {
+        file.getParentDirectory().createDirectory();
+        file.replaceWithText ("x");
+    }
+} // namespace
+
+TEST (KickFolders, AcceptedExtensionsAreLowerCaseDottedAndUnique)
+{
+    const auto& extensions = getAudioFileExtensions();
+    EXPECT_EQ (&extensions, &getAudioFileExtensions()); // built once
+
+    ASSERT_FALSE (extensions.isEmpty());
+    EXPECT_EQ (extensions[0], ".wav");
+    EXPECT_TRUE (extensions.contains (".aiff"));
+    EXPECT_TRUE (extensions.contains (".aif"));
+    EXPECT_TRUE (extensions.contains (".flac"));
+
+    for (const auto& extension : extensions)
+    {
+        EXPECT_TRUE (extension.startsWithChar ('.')) << extension;
+        EXPECT_EQ (extension, extension.toLowerCase().trim());
+    }
+
+    auto unique = extensions;
+    unique.removeDuplicates (false);
+    EXPECT_EQ (unique.size(), extensions.size());
+
+    EXPECT_TRUE (hasAcceptedExtension (juce::File ("/k/KICK.WAV")));
+    EXPECT_TRUE (hasAcceptedExtension (juce::File ("/k/.wav")));
+    EXPECT_FALSE (hasAcceptedExtension (juce::File ("/k/kick")));
+    EXPECT_FALSE (hasAcceptedExtension (juce::File ("/k/kick.wav.bak")));
+    EXPECT_FALSE (hasAcceptedExtension (juce::File ("/k.wav/kick")));
+}
+
+TEST (KickFolders, SortsByFileNameInNaturalOrderIgnoringCase)
+{
+    const struct
+    {
+        juce::StringArray input, expected;
+    } cases[] = {
+        { { "/a/Kick 2.wav", "/b/Kick 10.wav", "/c/kick 1.wav" }, { "kick 1.wav", "Kick 2.wav", "Kick 10.wav" } },
+        { { "/a/Kick 1.wav", "/a/Kick 01.wav" }, { "Kick 01.wav", "Kick 1.wav" } },
+        { { "/a/BD_10.wav", "/a/BD_09.wav" }, { "BD_09.wav", "BD_10.wav" } },
+        { { "/a/Kick.wav", "/a/Kick 2.wav" }, { "Kick 2.wav", "Kick.wav" } },
+        { { "/a/KickA.wav", "/a/Kick_1.wav" }, { "Kick_1.wav", "KickA.wav" } },
+        // the folder plays no part: only the file name counts
+        { { "/z/Alpha.wav", "/a/Beta.wav" }, { "Alpha.wav", "Beta.wav" } },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto paths = c.input;
+        sortPathsByFileName (paths);
+        EXPECT_EQ (fileNames (paths).joinIntoString ("|"), c.expected.joinIntoString ("|"));
+    }
+}
+
+TEST (KickFolders, ListsAcceptedFilesDirectlyInTheFolder)
+{
+    zobtest::ScopedTempHome home;
+    const auto folder = home.temp().getChildFile ("Kicks");
+
+    EXPECT_TRUE (listKicksInFolder (folder).isEmpty()); // missing
+    folder.createDirectory();
+    EXPECT_TRUE (listKicksInFolder (folder).isEmpty()); // empty
+
+    for (auto name : { "Kick 10.wav", "kick 1.wav", "Kick.WAV", "Kick.Flac", "notes.txt", "Kick.wav.asd", ".hidden.wav" })
+        touch (folder.getChildFile (name));
+    folder.getChildFile ("Sub.wav").createDirectory();
+    touch (folder.getChildFile ("Deeper").getChildFile ("Inner.wav"));
+
+    const auto paths = listKicksInFolder (folder);
+    EXPECT_EQ (fileNames (paths).joinIntoString ("|"), ".hidden.wav|kick 1.wav|Kick 10.wav|Kick.Flac|Kick.WAV");
+    for (const auto& path : paths)
+        EXPECT_TRUE (juce::File::isAbsolutePath (path)) << path;
+
+    touch (folder.getChildFile ("Kick 2.wav")); // never cached: the next call sees it
+    EXPECT_EQ (listKicksInFolder (folder).size(), 6);
+}
+
+TEST (KickFolders, UserKicksLiveInThePerUserFolder)
+{
+    zobtest::ScopedTempHome home;
+    const auto folder = getUserKicksFolder();
+
+    EXPECT_EQ (folder, home.userFolder().getChildFile ("User Kicks"));
+    EXPECT_FALSE (folder.exists()); // only import creates it
+    EXPECT_TRUE (ZobAudioProcessor::listUserKicks().isEmpty());
+
+    EXPECT_TRUE (isUserKick (folder.getChildFile ("Mine.wav")));
+    EXPECT_TRUE (isUserKick (folder.getChildFile ("Sub").getChildFile ("Deep.wav")));
+    EXPECT_FALSE (isUserKick (folder));
+    EXPECT_FALSE (isUserKick (home.temp().getChildFile ("Mine.wav")));
+    EXPECT_FALSE (isUserKick (folder.getSiblingFile ("User Kicks Old").getChildFile ("Mine.wav")));
+
+    touch (folder.getChildFile ("b.wav"));
+    touch (folder.getChildFile ("A.aiff"));
+    EXPECT_EQ (fileNames (ZobAudioProcessor::listUserKicks()).joinIntoString ("|"), "A.aiff|b.wav");
+}
+
+TEST (KickFolders, FactoryFolderSitsBesideTheBundleOrTheModule)
+{
+    zobtest::ScopedTempHome home;
+    const auto root = home.temp().getChildFile ("Install");
+    const auto allUsers = root.getChildFile ("All Users").getChildFile ("Presets");
+
+    // A plug-in library three levels inside its bundle.
+    const auto plugIn = root.getChildFile ("VST3/Some.vst3/Contents/x86_64-linux/Some.so");
+    touch (plugIn);
+    const auto besideBundle = root.getChildFile ("VST3/ZOB Presets");
+    EXPECT_EQ (findFactoryKicksFolder (plugIn, allUsers), besideBundle); // candidate, nothing exists
+
+    allUsers.createDirectory();
+    EXPECT_EQ (findFactoryKicksFolder (plugIn, allUsers), allUsers); // the all-users fallback
+    besideBundle.createDirectory();
+    EXPECT_EQ (findFactoryKicksFolder (plugIn, allUsers), besideBundle); // beside the bundle wins
+
+    // A standalone executable finds the folder beside itself.
+    const auto app = root.getChildFile ("Standalone/ZOB");
+    touch (app);
+    EXPECT_EQ (findFactoryKicksFolder (app, allUsers), allUsers);
+    root.getChildFile ("Standalone/ZOB Presets").createDirectory();
+    EXPECT_EQ (findFactoryKicksFolder (app, allUsers), root.getChildFile ("Standalone/ZOB Presets"));
+
+    // A bundle that is only the module's eighth ancestor is not examined.
+    const auto deep = root.getChildFile ("Far.vst3/a/b/c/d/e/f/g/Module.so");
+    touch (deep);
+    root.getChildFile ("ZOB Presets").createDirectory();
+    EXPECT_EQ (findFactoryKicksFolder (deep, {}), deep.getParentDirectory().getChildFile ("ZOB Presets"));
+    const auto seventh = root.getChildFile ("Near.vst3/a/b/c/d/e/f/Module.so");
+    touch (seventh);
+    EXPECT_EQ (findFactoryKicksFolder (seventh, {}), root.getChildFile ("ZOB Presets"));
+
+    // A module that does not exist ends the search at once.
+    EXPECT_EQ (findFactoryKicksFolder (root.getChildFile ("Gone.vst3/Contents/Gone.so"), {}),
+               root.getChildFile ("Gone.vst3/Contents/ZOB Presets"));
+}
+
+TEST (KickFolders, ProcessorFindsTheFactoryFolderBesideThisProgram)
+{
+    const auto executable = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
+    const auto folder = ZobAudioProcessor::getFactoryKicksFolder();
+
+    if (! folder.isDirectory())
+    {
+        EXPECT_EQ (folder, executable.getSiblingFile ("ZOB Presets"));
+        EXPECT_TRUE (ZobAudioProcessor::listFactoryKicks().isEmpty());
+    }
+    else
+    {
+        for (const auto& path : ZobAudioProcessor::listFactoryKicks())
+            EXPECT_TRUE (juce::File (path).isAChildOf (folder));
+    }
+}
