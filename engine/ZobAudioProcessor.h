@@ -107,6 +107,18 @@ public:
     static juce::StringArray listFactoryKicks();
     static juce::StringArray listUserKicks();
 
+    // Import and removal of user kicks (library/UserKickImport.cpp). Import copies every
+    // usable file into the user kick folder and returns the new files' paths in the given
+    // order; removal touches only files inside that folder.
+    static juce::StringArray importUserKicks (const juce::StringArray& paths);
+    static bool deleteUserKick (const juce::File& file);
+
+    // Drag-out export (library/DragExport.cpp): this instance's folder under the temporary
+    // folder's "ZOB Drag", and the processed kick written there as a 24-bit WAV; the export
+    // returns the file's full path, or an empty string when nothing was written.
+    juce::File getDragExportFolder() const;
+    juce::String exportKickForDrag();
+
     //==============================================================================
     std::function<void()> onStateRestored;
 
