@@ -1,0 +1,675 @@
+#include "library/KeyCache.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace juce
+{
+    // JUCE's Linux message loop step (its public timed loop needs modal loops enabled).
+    bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+
+namespace
+{
+    using Clock = std::chrono::steady_clock;
+
+    /** Writes a mono 16-bit WAV kick: a decaying sine of the given pitch. */
+    void writeKick (const juce::File& file, double hz, double seconds = 1.5, double sampleRate = 44100.0)
+    {
+        const auto numSamples = (int) (seconds * sampleRate);
+        juce::AudioBuffer<float> buffer (1, numSamples);
+
+        for (int i = 0; i < numSamples; ++i)
+        {
+            const auto t = i / sampleRate;
+            buffer.setSample (0, i, (float) (0.8 * std::exp (-t / 0.35) * std::sin (juce::MathConstants<double>::twoPi * hz * t)));
+        }
+
+        file.deleteFile();
+        std::unique_ptr<juce::OutputStream> stream = file.createOutputStream();
+        ASSERT_NE (stream, nullptr);
+
+        juce::WavAudioFormat wav;
+        std::unique_ptr<juce::AudioFormatWriter> writer (wav.createWriterFor (stream.get(), sampleRate, 1, 16, {}, 0));
+        ASSERT_NE (writer, nullptr);
+        stream.release(); // the writer owns it now
+        ASSERT_TRUE (writer->writeFromAudioSampleBuffer (buffer, 0, numSamples));
+    }
+
+    /** Delivers the message thread's messages (this thread's) for about ms milliseconds. */
+    void pump (int ms)
+    {
+        const auto end = Clock::now() + std::chrono::milliseconds (ms);
+
+        while (Clock::now() < end)
+            if (! juce::dispatchNextMessageOnSystemQueue (true))
+                std::this_thread::sleep_for (std::chrono::milliseconds (1));
+    }
+
+    /** The "KEY" children of a saved cache file, by path; empty when the file does not parse. */
+    std::map<juce::String, juce::StringPairArray> readSavedKeys (const juce::File& file)
+    {
+        std::map<juce::String, juce::StringPairArray> keys;
+
+        if (auto root = juce::parseXML (file))
+        {
+            for (auto* child : root->getChildIterator())
+            {
+                juce::StringPairArray attributes;
+                for (int i = 0; i < child->getNumAttributes(); ++i)
+                    attributes.set (child->getAttributeName (i), child->getAttributeValue (i));
+
+                keys[child->getStringAttribute ("path")] = attributes;
+            }
+        }
+
+        return keys;
+    }
+
+    bool savedFileHolds (const juce::File& cacheFile, const juce::Array<juce::File>& files)
+    {
+        const auto keys = readSavedKeys (cacheFile);
+        return std::all_of (files.begin(), files.end(), [&keys] (const juce::File& f)
+                            { return keys.count (f.getFullPathName()) > 0; });
+    }
+
+    /** Waits until the worker has saved results for every file (it saves when its queue runs
+        empty), pumping the message loop unless told not to. Looks nothing up meanwhile, so
+        nothing is queued again. */
+    bool waitUntilSaved (const juce::File& cacheFile, const juce::Array<juce::File>& files, bool pumpMessages = true, int timeoutMs = 20000)
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
+
+        while (Clock::now() < deadline)
+        {
+            if (savedFileHolds (cacheFile, files))
+                return true;
+
+            if (pumpMessages)
+                pump (5);
+            else
+                juce::Thread::sleep (5);
+        }
+
+        return false;
+    }
+
+    /** A named pipe that looks like a WAV file: the worker blocks on it until the test lets go,
+        which holds the detection thread at a known point. */
+    class BlockingKick
+    {
+    public:
+        explicit BlockingKick (const juce::File& fileToUse) : file (fileToUse)
+        {
+            EXPECT_EQ (::mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
+        }
+
+        ~BlockingKick() { release(); }
+
+        /** Returns once the worker has opened the pipe, that is, has the file in hand. */
+        bool waitUntilInHand (int timeoutMs = 5000)
+        {
+            const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
+
+            while (writeEnd < 0 && Clock::now() < deadline)
+            {
+                writeEnd = ::open (file.getFullPathName().toRawUTF8(), O_WRONLY | O_NONBLOCK);
+                if (writeEnd < 0)
+                    std::this_thread::sleep_for (std::chrono::milliseconds (1));
+            }
+
+            return writeEnd >= 0;
+        }
+
+        /** Lets the worker read the end of the pipe: the file decodes as nothing. */
+        void release()
+        {
+            if (writeEnd >= 0)
+                ::close (writeEnd);
+            writeEnd = -1;
+        }
+
+        juce::File file;
+
+    private:
+        int writeEnd = -1;
+    };
+
+    /** A fresh HOME with a kick folder and a cache whose file lives in it. */
+    struct CacheFixture
+    {
+        CacheFixture()
+        {
+            kicks.createDirectory();
+            cache->setCacheFile (cacheFile);
+            cache->onChange = [this] { ++notices; };
+        }
+
+        juce::File kick (const juce::String& name, double hz = 55.0)
+        {
+            auto file = kicks.getChildFile (name);
+            writeKick (file, hz);
+            return file;
+        }
+
+        /** Stores entries in the cache as if "keycache.xml" held them from an earlier run. */
+        void preload (const juce::String& keyElements)
+        {
+            auto stored = home.temp().getChildFile ("stored.xml");
+            stored.replaceWithText ("<?xml version=\"1.0\"?><ZOBKeyCache>" + keyElements + "</ZOBKeyCache>");
+            cache->loadXml (stored);
+        }
+
+        static juce::String keyFor (const juce::File& file, juce::int64 size, juce::int64 modified, int note)
+        {
+            return "<KEY path=\"" + file.getFullPathName() + "\" size=\"" + juce::String (size) + "\" modified=\""
+                   + juce::String (modified) + "\" valid=\"1\" hz=\"41.2\" note=\"" + juce::String (note)
+                   + "\" cents=\"-3.5\" glide=\"0.5\" settled=\"0.25\" approx=\"0\"/>";
+        }
+
+        zobtest::ScopedTempHome home;
+        juce::File kicks { home.home().getChildFile ("kicks") };
+        juce::File cacheFile { home.userFolder().getChildFile ("keycache.xml") };
+        int notices = 0;
+        std::unique_ptr<vyl::KeyCache> cache = std::make_unique<vyl::KeyCache>();
+    };
+
+    juce::int64 modifiedMs (const juce::File& f) { return f.getLastModificationTime().toMilliseconds(); }
+} // namespace
+
+TEST (KeyCache, ThreadIsNamedAndRunsAtLowPriority)
+{
+    struct PriorityProbe : vyl::KeyCache
+    {
+        using juce::Thread::getPriority;
+    } cache;
+
+    EXPECT_EQ (cache.getThreadName(), "ZOB key detect");
+    EXPECT_TRUE (cache.isThreadRunning());
+    EXPECT_EQ (cache.getPriority(), juce::Thread::Priority::low);
+}
+
+TEST (KeyCache, UncachedKickIsQueuedDetectedAndThenFound)
+{
+    CacheFixture f;
+    const auto kick = f.kick ("A1.wav", 55.0);
+    auto notAudio = f.kicks.getChildFile ("notes.wav");
+    notAudio.replaceWithText ("not a wav file at all");
+
+    KickPitchResult result;
+    result.hz = -1.0;
+    EXPECT_FALSE (f.cache->lookup (kick, result));
+    EXPECT_FALSE (f.cache->lookup (notAudio, result));
+    EXPECT_EQ (result.hz, -1.0) << "a miss must leave the result alone";
+
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, { kick, notAudio }));
+    pump (50);
+    EXPECT_GE (f.notices, 1);
+
+    ASSERT_TRUE (f.cache->lookup (kick, result));
+    EXPECT_TRUE (result.valid);
+    EXPECT_EQ (result.note, 33);
+    EXPECT_EQ (result.noteName(), "A1");
+
+    // A file that cannot be decoded counts as analysed: found, with no pitch, and not queued again.
+    result = {};
+    result.hz = -1.0;
+    ASSERT_TRUE (f.cache->lookup (notAudio, result));
+    EXPECT_FALSE (result.valid);
+    EXPECT_EQ (result.hz, 0.0);
+}
+
+TEST (KeyCache, MissingFilesAndFoldersAreNeverQueued)
+{
+    CacheFixture f;
+    KickPitchResult result;
+
+    for (const auto& file : { f.kicks.getChildFile ("missing.wav"), f.kicks, juce::File() })
+        EXPECT_FALSE (f.cache->lookup (file, result)) << file.getFullPathName();
+
+    pump (300);
+    EXPECT_EQ (f.notices, 0);
+    EXPECT_FALSE (f.cacheFile.exists());
+}
+
+TEST (KeyCache, StoredEntryIsTrustedOnlyWhileSizeAndWriteTimeMatch)
+{
+    struct Case
+    {
+        const char* name;
+        juce::int64 sizeOffset;
+        juce::int64 timeOffset;
+        bool found;
+    };
+
+    const Case cases[] = {
+        { "unchanged", 0, 0, true },
+        { "write time changed", 0, 2000, false },
+        { "size changed", 1, 0, false },
+        { "both changed", -1, -5000, false },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        CacheFixture f;
+        const auto kick = f.kick ("stored.wav", 55.0);
+        f.preload (CacheFixture::keyFor (kick, kick.getSize() + c.sizeOffset, modifiedMs (kick) + c.timeOffset, 28));
+
+        KickPitchResult result;
+        EXPECT_EQ (f.cache->lookup (kick, result), c.found);
+
+        if (c.found)
+        {
+            // The stored result comes back as it was stored, no decoding involved.
+            EXPECT_TRUE (result.valid);
+            EXPECT_EQ (result.note, 28);
+            EXPECT_DOUBLE_EQ (result.hz, 41.2);
+            EXPECT_FLOAT_EQ (result.cents, -3.5f);
+            continue;
+        }
+
+        // A stale entry is queued and then replaced by a fresh analysis.
+        ASSERT_TRUE (waitUntilSaved (f.cacheFile, { kick }));
+        const auto saved = readSavedKeys (f.cacheFile)[kick.getFullPathName()];
+        EXPECT_EQ (saved["size"].getLargeIntValue(), kick.getSize());
+        EXPECT_EQ ((juce::int64) saved["modified"].getDoubleValue(), modifiedMs (kick));
+
+        ASSERT_TRUE (f.cache->lookup (kick, result));
+        EXPECT_TRUE (result.valid);
+        EXPECT_EQ (result.note, 33);
+    }
+}
+
+TEST (KeyCache, CheckedEntryIsBelievedForTwoSecondsThenCheckedAgain)
+{
+    CacheFixture f;
+    const auto kick = f.kick ("trusted.wav", 55.0);
+    f.preload (CacheFixture::keyFor (kick, kick.getSize(), modifiedMs (kick), 28));
+
+    KickPitchResult result;
+    ASSERT_TRUE (f.cache->lookup (kick, result)); // checks the disk, starts the trust window
+    const auto checkedAt = Clock::now();
+
+    // Changed, then deleted: within the window the cache does not look at the disk.
+    kick.setLastModificationTime (juce::Time (modifiedMs (kick) + 60000));
+    EXPECT_TRUE (f.cache->lookup (kick, result));
+    ASSERT_TRUE (kick.deleteFile());
+    EXPECT_TRUE (f.cache->lookup (kick, result));
+    ASSERT_LT (Clock::now() - checkedAt, std::chrono::milliseconds (1500)) << "the machine is too slow for this test";
+
+    std::this_thread::sleep_for (std::chrono::milliseconds (2050) - (Clock::now() - checkedAt));
+    EXPECT_FALSE (f.cache->lookup (kick, result)) << "after 2000 ms the file must be checked again";
+
+    // The entry went with the file.
+    const auto out = f.home.temp().getChildFile ("out.xml");
+    f.cache->saveXml (out);
+    EXPECT_TRUE (readSavedKeys (out).empty());
+}
+
+TEST (KeyCache, SpellingsOfOnePathAreSeparateButQueuedOnce)
+{
+    CacheFixture f;
+    BlockingKick blocker (f.kicks.getChildFile ("blocker.wav"));
+    const auto lower = f.kick ("a.wav", 55.0);
+    const auto upper = f.kick ("A.wav", 55.0);
+
+    KickPitchResult result;
+    EXPECT_FALSE (f.cache->lookup (blocker.file, result));
+    ASSERT_TRUE (blocker.waitUntilInHand());
+
+    // The worker is held: the queue stays as these lookups leave it.
+    EXPECT_FALSE (f.cache->lookup (lower, result));
+    EXPECT_FALSE (f.cache->lookup (upper, result)); // "a.wav" is queued, which matches ignoring case
+    EXPECT_FALSE (f.cache->lookup (lower, result)); // already queued: not again
+    blocker.release();
+
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, { blocker.file, lower }));
+    EXPECT_EQ (readSavedKeys (f.cacheFile).size(), 2u);
+
+    EXPECT_TRUE (f.cache->lookup (lower, result));
+    EXPECT_FALSE (f.cache->lookup (upper, result)) << "the other spelling has an entry of its own";
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, { upper }));
+    EXPECT_TRUE (f.cache->lookup (upper, result));
+}
+
+TEST (KeyCache, OneNoticeIsPendingAtATime)
+{
+    CacheFixture f;
+    juce::Array<juce::File> burst;
+    for (int i = 0; i < 30; ++i)
+        burst.add (f.kick ("burst" + juce::String (i) + ".wav", 45.0 + i));
+
+    KickPitchResult result;
+    for (const auto& file : burst)
+        EXPECT_FALSE (f.cache->lookup (file, result));
+
+    // Nobody delivers messages while the burst runs: only the first notice is ever posted.
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, burst, false));
+    EXPECT_EQ (f.notices, 0);
+    pump (300);
+    EXPECT_EQ (f.notices, 1);
+
+    // With that notice delivered, the next result posts a new one.
+    const auto late = f.kick ("late.wav");
+    EXPECT_FALSE (f.cache->lookup (late, result));
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, { late }));
+    pump (300);
+    EXPECT_EQ (f.notices, 2);
+}
+
+TEST (KeyCache, NoticesAreThrottledWhileTheQueueIsBusy)
+{
+    CacheFixture f;
+    juce::Array<juce::File> burst;
+    for (int i = 0; i < 40; ++i)
+        burst.add (f.kick ("burst" + juce::String (i) + ".wav", 45.0 + i * 0.5));
+
+    // Each notice takes a snapshot of the entries (without looking anything up, which would
+    // queue the file in hand again).
+    bool lastNoticeSawEverything = false;
+    const auto snapshot = f.home.temp().getChildFile ("snapshot.xml");
+    f.cache->onChange = [&]
+    {
+        ++f.notices;
+        f.cache->saveXml (snapshot);
+        lastNoticeSawEverything = savedFileHolds (snapshot, burst);
+    };
+
+    KickPitchResult result;
+    const auto start = Clock::now();
+    for (const auto& file : burst)
+        EXPECT_FALSE (f.cache->lookup (file, result));
+
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, burst));
+    const auto busyMs = std::chrono::duration_cast<std::chrono::milliseconds> (Clock::now() - start).count();
+    pump (300);
+
+    // One notice after the first detection, at most one per 150 ms after it, one after the last.
+    EXPECT_GE (f.notices, 1);
+    EXPECT_LE (f.notices, 2 + busyMs / 150) << "busy for " << busyMs << " ms";
+    EXPECT_TRUE (lastNoticeSawEverything) << "the last notice must come after the last result";
+}
+
+TEST (KeyCache, NoticeAfterOnChangeIsClearedDoesNothing)
+{
+    CacheFixture f;
+    const auto kick = f.kick ("cleared.wav");
+    KickPitchResult result;
+    EXPECT_FALSE (f.cache->lookup (kick, result));
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, { kick }, false));
+
+    f.cache->onChange = nullptr;
+    pump (200);
+    EXPECT_EQ (f.notices, 0);
+}
+
+TEST (KeyCache, SavedFileHasItsExactFormat)
+{
+    CacheFixture f;
+    f.preload ("<KEY path=\"/kicks/b.wav\" size=\"0\" modified=\"0\" valid=\"0\" hz=\"0\" note=\"0\" cents=\"0\" glide=\"0\" settled=\"0\" approx=\"0\"/>"
+               "<KEY path=\"/kicks/B.wav\" size=\"48000\" modified=\"1700000000123\" valid=\"1\" hz=\"55.25\" note=\"33\""
+               " cents=\"7.75\" glide=\"0.5\" settled=\"0.125\" approx=\"0\"/>"
+               "<KEY path=\"/kicks/Big.aif\" size=\"1234567\" modified=\"1712345678901\" valid=\"1\" hz=\"43.5\" note=\"29\""
+               " cents=\"-40.5\" glide=\"1.25\" settled=\"0.5\" approx=\"1\"/>");
+
+    const auto out = f.home.temp().getChildFile ("out.xml");
+    f.cache->saveXml (out);
+
+    // Map order is by code point ("B" < "Big" < "b"); attribute order is fixed; CR LF line ends,
+    // a new line once the attributes written on a line pass 60 characters.
+    const juce::String expected =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "\r\n"
+        "<ZOBKeyCache>\r\n"
+        "  <KEY path=\"/kicks/B.wav\" size=\"48000.0\" modified=\"1.700000000123e12\"\r\n"
+        "       valid=\"1\" hz=\"55.25\" note=\"33\" cents=\"7.75\" glide=\"0.5\" settled=\"0.125\"\r\n"
+        "       approx=\"0\"/>\r\n"
+        "  <KEY path=\"/kicks/Big.aif\" size=\"1.234567e6\" modified=\"1.712345678901e12\"\r\n"
+        "       valid=\"1\" hz=\"43.5\" note=\"29\" cents=\"-40.5\" glide=\"1.25\" settled=\"0.5\"\r\n"
+        "       approx=\"1\"/>\r\n"
+        "  <KEY path=\"/kicks/b.wav\" size=\"0.0\" modified=\"0.0\" valid=\"0\" hz=\"0.0\"\r\n"
+        "       note=\"0\" cents=\"0.0\" glide=\"0.0\" settled=\"0.0\" approx=\"0\"/>\r\n"
+        "</ZOBKeyCache>\r\n";
+    EXPECT_EQ (out.loadFileAsString(), expected);
+
+    // And it reads back as it was written.
+    vyl::KeyCache reloaded;
+    reloaded.loadXml (out);
+    const auto again = f.home.temp().getChildFile ("again.xml");
+    reloaded.saveXml (again);
+    EXPECT_EQ (again.loadFileAsString(), expected);
+}
+
+TEST (KeyCache, SavesCreateTheFolderAndRunWhenTheQueueEmpties)
+{
+    CacheFixture f;
+    ASSERT_FALSE (f.cacheFile.getParentDirectory().exists());
+    const auto kick = f.kick ("first.wav");
+
+    KickPitchResult result;
+    EXPECT_FALSE (f.cache->lookup (kick, result));
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, { kick }));
+
+    const auto keys = readSavedKeys (f.cacheFile);
+    ASSERT_EQ (keys.size(), 1u);
+    const auto& saved = keys.begin()->second;
+    EXPECT_EQ (saved.getAllKeys().joinIntoString (","), "path,size,modified,valid,hz,note,cents,glide,settled,approx");
+    EXPECT_EQ (saved["valid"], "1");
+    EXPECT_EQ (saved["note"], "33");
+}
+
+TEST (KeyCache, ForeignOrMalformedFilesLoadWhatMakesSense)
+{
+    struct Case
+    {
+        const char* name;
+        const char* text;
+        std::map<juce::String, juce::String> expected; // path -> "size,modified,valid,hz,note,cents,glide,settled,approx"
+    };
+
+    const Case cases[] = {
+        { "not XML", "this is not xml <<<", {} },
+        { "empty", "", {} },
+        { "binary", "\x01\x02\xff\xfe<", {} },
+        { "wrong root", "<OtherCache><KEY path=\"/k/a.wav\" size=\"5\"/></OtherCache>", {} },
+        { "truncated", "<ZOBKeyCache><KEY path=\"/k/a.wav\" size=\"5\"", {} },
+        { "letter case of tags", "<zobkeycache><key path=\"/k/a.wav\" size=\"5\" valid=\"1\" note=\"40\"/></zobkeycache>",
+          { { "/k/a.wav", "5.0,0.0,1,0.0,40,0.0,0.0,0.0,0" } } },
+        { "letter case of path", "<ZOBKeyCache><KEY PATH=\"/k/a.wav\" size=\"5\"/></ZOBKeyCache>", {} },
+        { "empty path and other children", "<ZOBKeyCache><KEY path=\"\" size=\"5\"/><OTHER path=\"/k/o.wav\"/><KEY path=\"/k/b.wav\"/></ZOBKeyCache>",
+          { { "/k/b.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" } } },
+        { "true and yes", "<ZOBKeyCache><KEY path=\"/k/t.wav\" valid=\"true\" approx=\"yes\"/><KEY path=\"/k/f.wav\" valid=\"false\" approx=\"2\"/></ZOBKeyCache>",
+          { { "/k/f.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" }, { "/k/t.wav", "0.0,0.0,1,0.0,0,0.0,0.0,0.0,1" } } },
+        { "garbage numbers",
+          "<ZOBKeyCache><KEY path=\"/k/g.wav\" size=\"abc\" modified=\"1e400\" valid=\"1\" hz=\"x\" note=\"n\" cents=\"1e300\""
+          " glide=\"-1e300\" settled=\"12abc\" approx=\"0\"/><KEY path=\"/k/h.wav\" size=\"-1e30\" modified=\"1e19\"/></ZOBKeyCache>",
+          { { "/k/g.wav", "0.0,0.0,1,0.0,0,3.402823466385289e38,-3.402823466385289e38,12.0,0" },
+            { "/k/h.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" } } },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.name);
+        CacheFixture f;
+        auto in = f.home.temp().getChildFile ("in.xml");
+        in.replaceWithText (c.text);
+        f.cache->loadXml (in);
+        f.cache->loadXml (f.home.temp().getChildFile ("missing.xml"));
+
+        const auto out = f.home.temp().getChildFile ("out.xml");
+        f.cache->saveXml (out);
+
+        std::map<juce::String, juce::String> got;
+        for (const auto& [path, attributes] : readSavedKeys (out))
+        {
+            juce::StringArray values;
+            for (const auto* name : { "size", "modified", "valid", "hz", "note", "cents", "glide", "settled", "approx" })
+                values.add (attributes[name]);
+            got[path] = values.joinIntoString (",");
+        }
+
+        EXPECT_EQ (got, c.expected);
+    }
+}
+
+TEST (KeyCache, LoadingMergesAndLeavesTheCacheUnchanged)
+{
+    CacheFixture f;
+    f.preload ("<KEY path=\"/k/a.wav\" note=\"40\"/><KEY path=\"/k/b.wav\" note=\"41\"/>");
+    f.preload ("<KEY path=\"/k/b.wav\" note=\"50\"/><KEY path=\"/k/c.wav\" note=\"52\"/>");
+
+    const auto out = f.home.temp().getChildFile ("out.xml");
+    f.cache->saveXml (out);
+    const auto keys = readSavedKeys (out);
+    ASSERT_EQ (keys.size(), 3u);
+    EXPECT_EQ (keys.at ("/k/a.wav")["note"], "40");
+    EXPECT_EQ (keys.at ("/k/b.wav")["note"], "50");
+    EXPECT_EQ (keys.at ("/k/c.wav")["note"], "52");
+
+    // Loading marks nothing as changed, so the worker writes no file of its own.
+    juce::Thread::sleep (200);
+    EXPECT_FALSE (f.cacheFile.exists());
+
+    // A lookup that finds a file gone drops its entry without a save either.
+    KickPitchResult result;
+    EXPECT_FALSE (f.cache->lookup (juce::File ("/k/a.wav"), result));
+    juce::Thread::sleep (200);
+    EXPECT_FALSE (f.cacheFile.exists());
+    f.cache->saveXml (out);
+    EXPECT_EQ (readSavedKeys (out).count ("/k/a.wav"), 0u);
+}
+
+TEST (KeyCache, DetectFileRejectsWhatCannotBeAnalysed)
+{
+    zobtest::ScopedTempHome home;
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+
+    const auto folder = home.temp();
+    auto empty = folder.getChildFile ("empty.wav");
+    empty.create();
+    auto text = folder.getChildFile ("text.wav");
+    text.replaceWithText ("RIFF nonsense");
+    auto truncated = folder.getChildFile ("truncated.wav");
+    writeKick (truncated, 55.0);
+    {
+        juce::MemoryBlock data;
+        truncated.loadFileAsData (data);
+        truncated.replaceWithData (data.getData(), 60);
+    }
+
+    for (const auto& file : { folder.getChildFile ("missing.wav"), folder, empty, text, truncated })
+        EXPECT_FALSE (vyl::KeyCache::detectFile (file, formats).valid) << file.getFileName();
+
+    // A longer kick at another rate: its first 1.5 s are analysed.
+    auto longKick = folder.getChildFile ("long.wav");
+    writeKick (longKick, 55.0, 2.0, 48000.0);
+    const auto result = vyl::KeyCache::detectFile (longKick, formats);
+    EXPECT_TRUE (result.valid);
+    EXPECT_EQ (result.note, 33);
+}
+
+TEST (KeyCache, DetectFileRefusesHeadersThatClaimTooMuch)
+{
+    zobtest::ScopedTempHome home;
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+
+    // A WAV header claiming 4096 channels at 4 GHz: decoding 1.5 s of that would need terabytes.
+    auto writeHeader = [] (const juce::File& file, juce::uint16 channels, juce::uint32 rate)
+    {
+        juce::MemoryOutputStream out;
+        const juce::uint32 dataBytes = 1 << 20;
+        out.write ("RIFF", 4);
+        out.writeInt ((int) (36 + dataBytes));
+        out.write ("WAVEfmt ", 8);
+        out.writeInt (16);
+        out.writeShort (1); // PCM
+        out.writeShort ((short) channels);
+        out.writeInt ((int) rate);
+        out.writeInt ((int) (rate * channels * 2u));
+        out.writeShort ((short) (channels * 2));
+        out.writeShort (16);
+        out.write ("data", 4);
+        out.writeInt ((int) dataBytes);
+        juce::HeapBlock<char> zeros (dataBytes, true);
+        out.write (zeros, dataBytes);
+        file.replaceWithData (out.getData(), out.getDataSize());
+    };
+
+    auto huge = home.temp().getChildFile ("huge.wav");
+    writeHeader (huge, 4096, 0xf0000000u);
+    EXPECT_FALSE (vyl::KeyCache::detectFile (huge, formats).valid);
+
+    auto slow = home.temp().getChildFile ("slow.wav");
+    writeHeader (slow, 1, 4000);
+    EXPECT_FALSE (vyl::KeyCache::detectFile (slow, formats).valid);
+}
+
+TEST (KeyCache, ShutdownWithAQueueInFlightKeepsWhatWasDetected)
+{
+    CacheFixture f;
+    BlockingKick blocker (f.kicks.getChildFile ("in hand.wav"));
+    juce::Array<juce::File> queued;
+    for (int i = 0; i < 20; ++i)
+        queued.add (f.kick ("queued" + juce::String (i) + ".wav"));
+
+    KickPitchResult result;
+    EXPECT_FALSE (f.cache->lookup (blocker.file, result));
+    ASSERT_TRUE (blocker.waitUntilInHand());
+    for (const auto& file : queued)
+        EXPECT_FALSE (f.cache->lookup (file, result));
+
+    // The worker is in the middle of a file when the cache goes; it is let go 200 ms later.
+    std::thread releaser ([&blocker]
+                          {
+                              std::this_thread::sleep_for (std::chrono::milliseconds (200));
+                              blocker.release();
+                          });
+
+    const auto start = Clock::now();
+    f.cache.reset();
+    const auto took = Clock::now() - start;
+    releaser.join();
+
+    EXPECT_LT (took, std::chrono::milliseconds (2000));
+
+    // The file in hand was finished and saved; the rest of the queue was dropped.
+    const auto keys = readSavedKeys (f.cacheFile);
+    EXPECT_EQ (keys.size(), 1u);
+    EXPECT_EQ (keys.count (blocker.file.getFullPathName()), 1u);
+
+    // Its notice is still in the message queue: delivering it must find the cache gone.
+    pump (200);
+    EXPECT_EQ (f.notices, 0);
+}
+
+TEST (KeyCache, ShutdownRightAfterABurstIsQuick)
+{
+    CacheFixture f;
+    juce::Array<juce::File> queued;
+    for (int i = 0; i < 60; ++i)
+        queued.add (f.kick ("many" + juce::String (i) + ".wav", 40.0 + i));
+
+    KickPitchResult result;
+    for (const auto& file : queued)
+        f.cache->lookup (file, result);
+
+    const auto start = Clock::now();
+    f.cache.reset();
+    EXPECT_LT (Clock::now() - start, std::chrono::milliseconds (2000));
+
+    for (const auto& [path, attributes] : readSavedKeys (f.cacheFile))
+        EXPECT_TRUE (queued.contains (juce::File (path))) << path;
+
+    pump (100);
+    EXPECT_EQ (f.notices, 0);
+}
