@@ -26,6 +26,12 @@ ZobAudioProcessor::ZobAudioProcessor()
 {
     formatManager.registerBasicFormats();
 
+    // The key cache file sits beside the UI settings file.
+    keyCache.setCacheFile (juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
+                               .getChildFile ("Corvale Audio")
+                               .getChildFile ("ZOB")
+                               .getChildFile ("keycache.xml"));
+
     raw.transientAmount = parameters.getRawParameterValue (ParameterIds::transientAmount);
     raw.punchAmount = parameters.getRawParameterValue (ParameterIds::punchAmount);
     raw.lengthAmount = parameters.getRawParameterValue (ParameterIds::lengthAmount);

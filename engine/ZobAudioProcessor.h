@@ -6,6 +6,7 @@
 #include "engine/ToneStage.h"
 #include "engine/TransientStage.h"
 #include "library/FavoritesStore.h"
+#include "library/KeyCache.h"
 #include "library/KickPitchAnalysis.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
@@ -140,6 +141,8 @@ public:
 
     KickPitchResult kickPitch;
     mutable juce::SpinLock kickPitchLock;
+
+    vyl::KeyCache keyCache; // per-file pitch of the listed kicks; its thread starts with it
 
     juce::AudioFormatManager formatManager;
     juce::MidiKeyboardState keyboardState; // the pad plays into it; every block merges it

@@ -1,4 +1,6 @@
+#include "engine/ZobAudioProcessor.h"
 #include "library/KeyCache.h"
+#include "support/AudioFiles.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -23,24 +25,8 @@ namespace
     /** Writes a mono 16-bit WAV kick: a decaying sine of the given pitch. */
     void writeKick (const juce::File& file, double hz, double seconds = 1.5, double sampleRate = 44100.0)
     {
-        const auto numSamples = (int) (seconds * sampleRate);
-        juce::AudioBuffer<float> buffer (1, numSamples);
-
-        for (int i = 0; i < numSamples; ++i)
-        {
-            const auto t = i / sampleRate;
-            buffer.setSample (0, i, (float) (0.8 * std::exp (-t / 0.35) * std::sin (juce::MathConstants<double>::twoPi * hz * t)));
-        }
-
-        file.deleteFile();
-        std::unique_ptr<juce::OutputStream> stream = file.createOutputStream();
-        ASSERT_NE (stream, nullptr);
-
-        juce::WavAudioFormat wav;
-        std::unique_ptr<juce::AudioFormatWriter> writer (wav.createWriterFor (stream.get(), sampleRate, 1, 16, {}, 0));
-        ASSERT_NE (writer, nullptr);
-        stream.release(); // the writer owns it now
-        ASSERT_TRUE (writer->writeFromAudioSampleBuffer (buffer, 0, numSamples));
+        const auto kick = zobtest::makeSineKick (1, (int) (seconds * sampleRate), sampleRate, hz);
+        ASSERT_TRUE (zobtest::writeWavFile (file, kick, sampleRate, 16));
     }
 
     /** Delivers the message thread's messages (this thread's) for about ms milliseconds. */
@@ -672,4 +658,25 @@ TEST (KeyCache, ShutdownRightAfterABurstIsQuick)
 
     pump (100);
     EXPECT_EQ (f.notices, 0);
+}
+
+TEST (KeyCache, ProcessorLoadsKeyCacheFileBesideTheUiSettings)
+{
+    zobtest::ScopedTempHome home;
+    const auto kick = home.home().getChildFile ("kick.wav");
+    writeKick (kick, 55.0);
+    const auto cacheFile = home.userFolder().getChildFile ("keycache.xml");
+    cacheFile.getParentDirectory().createDirectory();
+    cacheFile.replaceWithText ("<ZOBKeyCache>" + CacheFixture::keyFor (kick, kick.getSize(), modifiedMs (kick), 28) + "</ZOBKeyCache>");
+    const auto before = cacheFile.loadFileAsString();
+
+    {
+        ZobAudioProcessor processor;
+        KickPitchResult result;
+        ASSERT_TRUE (processor.keyCache.lookup (kick, result));
+        EXPECT_EQ (result.note, 28);
+    }
+
+    // Nothing was detected, so closing leaves the file as it was.
+    EXPECT_EQ (cacheFile.loadFileAsString(), before);
 }
