@@ -35,7 +35,7 @@ inline juce::AudioBuffer<float> renderKick (const KickRecipe& recipe, double sam
     juce::AudioBuffer<float> buffer (numChannels, numSamples);
 
     constexpr double twoPi = 6.283185307179586476925286766559;
-    const auto fadeOutSamples = juce::jmin (numSamples, (int) (0.01 * sampleRate));
+    const auto fadeOutSamples = juce::jmin (numSamples, (int) (0.03 * sampleRate));
 
     // A fixed linear congruential generator per channel: bytes identical on every platform.
     std::uint32_t noiseState[2] = { recipe.seed * 2654435761u + 1u, recipe.seed * 40503u + 7u };
