@@ -40,6 +40,13 @@ ZobAudioProcessor::ZobAudioProcessor()
     raw.outputGainDb = parameters.getRawParameterValue (ParameterIds::outputGainDb);
     jassert (raw.transientAmount != nullptr && raw.punchAmount != nullptr && raw.lengthAmount != nullptr
              && raw.toneAmount != nullptr && raw.tuneSemitones != nullptr && raw.outputGainDb != nullptr);
+
+    // Last: start with the first factory kick. When there is none, or it cannot be read, the
+    // processor starts without a kick and plays nothing.
+    const auto factoryKicks = listFactoryKicks();
+
+    if (! factoryKicks.isEmpty())
+        loadSample (juce::File (factoryKicks[0]));
 }
 
 ZobAudioProcessor::~ZobAudioProcessor() = default;
