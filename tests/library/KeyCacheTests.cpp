@@ -14,160 +14,162 @@
 
 namespace juce
 {
-    // JUCE's Linux message loop step (its public timed loop needs modal loops enabled).
-    bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+// JUCE's Linux message loop step (its public timed loop needs modal loops enabled).
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
 } // namespace juce
 
 namespace
 {
-    using Clock = std::chrono::steady_clock;
+using Clock = std::chrono::steady_clock;
 
-    /** Writes a mono 16-bit WAV kick: a decaying sine of the given pitch. */
-    void writeKick (const juce::File& file, double hz, double seconds = 1.5, double sampleRate = 44100.0)
+/** Writes a mono 16-bit WAV kick: a decaying sine of the given pitch. */
+void writeKick (const juce::File& file, double hz, double seconds = 1.5, double sampleRate = 44100.0)
+{
+    const auto kick = zobtest::makeSineKick (1, (int) (seconds * sampleRate), sampleRate, hz);
+    ASSERT_TRUE (zobtest::writeWavFile (file, kick, sampleRate, 16));
+}
+
+/** Delivers the message thread's messages (this thread's) for about ms milliseconds. */
+void pump (int ms)
+{
+    const auto end = Clock::now() + std::chrono::milliseconds (ms);
+
+    while (Clock::now() < end)
+        if (! juce::dispatchNextMessageOnSystemQueue (true))
+            std::this_thread::sleep_for (std::chrono::milliseconds (1));
+}
+
+/** The "KEY" children of a saved cache file, by path; empty when the file does not parse. */
+std::map<juce::String, juce::StringPairArray> readSavedKeys (const juce::File& file)
+{
+    std::map<juce::String, juce::StringPairArray> keys;
+
+    if (auto root = juce::parseXML (file))
     {
-        const auto kick = zobtest::makeSineKick (1, (int) (seconds * sampleRate), sampleRate, hz);
-        ASSERT_TRUE (zobtest::writeWavFile (file, kick, sampleRate, 16));
-    }
-
-    /** Delivers the message thread's messages (this thread's) for about ms milliseconds. */
-    void pump (int ms)
-    {
-        const auto end = Clock::now() + std::chrono::milliseconds (ms);
-
-        while (Clock::now() < end)
-            if (! juce::dispatchNextMessageOnSystemQueue (true))
-                std::this_thread::sleep_for (std::chrono::milliseconds (1));
-    }
-
-    /** The "KEY" children of a saved cache file, by path; empty when the file does not parse. */
-    std::map<juce::String, juce::StringPairArray> readSavedKeys (const juce::File& file)
-    {
-        std::map<juce::String, juce::StringPairArray> keys;
-
-        if (auto root = juce::parseXML (file))
+        for (auto* child : root->getChildIterator())
         {
-            for (auto* child : root->getChildIterator())
-            {
-                juce::StringPairArray attributes;
-                for (int i = 0; i < child->getNumAttributes(); ++i)
-                    attributes.set (child->getAttributeName (i), child->getAttributeValue (i));
+            juce::StringPairArray attributes;
+            for (int i = 0; i < child->getNumAttributes(); ++i)
+                attributes.set (child->getAttributeName (i), child->getAttributeValue (i));
 
-                keys[child->getStringAttribute ("path")] = attributes;
-            }
+            keys[child->getStringAttribute ("path")] = attributes;
         }
-
-        return keys;
     }
 
-    bool savedFileHolds (const juce::File& cacheFile, const juce::Array<juce::File>& files)
+    return keys;
+}
+
+bool savedFileHolds (const juce::File& cacheFile, const juce::Array<juce::File>& files)
+{
+    const auto keys = readSavedKeys (cacheFile);
+    return std::all_of (files.begin(), files.end(), [&keys] (const juce::File& f)
+                        { return keys.count (f.getFullPathName()) > 0; });
+}
+
+/** Waits until the worker has saved results for every file (it saves when its queue runs
+    empty), pumping the message loop unless told not to. Looks nothing up meanwhile, so
+    nothing is queued again. */
+bool waitUntilSaved (const juce::File& cacheFile, const juce::Array<juce::File>& files, bool pumpMessages = true, int timeoutMs = 20000)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
+
+    while (Clock::now() < deadline)
     {
-        const auto keys = readSavedKeys (cacheFile);
-        return std::all_of (files.begin(), files.end(), [&keys] (const juce::File& f)
-                            { return keys.count (f.getFullPathName()) > 0; });
+        if (savedFileHolds (cacheFile, files))
+            return true;
+
+        if (pumpMessages)
+            pump (5);
+        else
+            juce::Thread::sleep (5);
     }
 
-    /** Waits until the worker has saved results for every file (it saves when its queue runs
-        empty), pumping the message loop unless told not to. Looks nothing up meanwhile, so
-        nothing is queued again. */
-    bool waitUntilSaved (const juce::File& cacheFile, const juce::Array<juce::File>& files, bool pumpMessages = true, int timeoutMs = 20000)
+    return false;
+}
+
+/** A named pipe that looks like a WAV file: the worker blocks on it until the test lets go,
+    which holds the detection thread at a known point. */
+class BlockingKick
+{
+public:
+    explicit BlockingKick (const juce::File& fileToUse)
+        : file (fileToUse)
+    {
+        EXPECT_EQ (::mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
+    }
+
+    ~BlockingKick() { release(); }
+
+    /** Returns once the worker has opened the pipe, that is, has the file in hand. */
+    bool waitUntilInHand (int timeoutMs = 5000)
     {
         const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
 
-        while (Clock::now() < deadline)
+        while (writeEnd < 0 && Clock::now() < deadline)
         {
-            if (savedFileHolds (cacheFile, files))
-                return true;
-
-            if (pumpMessages)
-                pump (5);
-            else
-                juce::Thread::sleep (5);
+            writeEnd = ::open (file.getFullPathName().toRawUTF8(), O_WRONLY | O_NONBLOCK);
+            if (writeEnd < 0)
+                std::this_thread::sleep_for (std::chrono::milliseconds (1));
         }
 
-        return false;
+        return writeEnd >= 0;
     }
 
-    /** A named pipe that looks like a WAV file: the worker blocks on it until the test lets go,
-        which holds the detection thread at a known point. */
-    class BlockingKick
+    /** Lets the worker read the end of the pipe: the file decodes as nothing. */
+    void release()
     {
-    public:
-        explicit BlockingKick (const juce::File& fileToUse) : file (fileToUse)
-        {
-            EXPECT_EQ (::mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
-        }
+        if (writeEnd >= 0)
+            ::close (writeEnd);
+        writeEnd = -1;
+    }
 
-        ~BlockingKick() { release(); }
+    juce::File file;
 
-        /** Returns once the worker has opened the pipe, that is, has the file in hand. */
-        bool waitUntilInHand (int timeoutMs = 5000)
-        {
-            const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
+private:
+    int writeEnd = -1;
+};
 
-            while (writeEnd < 0 && Clock::now() < deadline)
-            {
-                writeEnd = ::open (file.getFullPathName().toRawUTF8(), O_WRONLY | O_NONBLOCK);
-                if (writeEnd < 0)
-                    std::this_thread::sleep_for (std::chrono::milliseconds (1));
-            }
-
-            return writeEnd >= 0;
-        }
-
-        /** Lets the worker read the end of the pipe: the file decodes as nothing. */
-        void release()
-        {
-            if (writeEnd >= 0)
-                ::close (writeEnd);
-            writeEnd = -1;
-        }
-
-        juce::File file;
-
-    private:
-        int writeEnd = -1;
-    };
-
-    /** A fresh HOME with a kick folder and a cache whose file lives in it. */
-    struct CacheFixture
+/** A fresh HOME with a kick folder and a cache whose file lives in it. */
+struct CacheFixture
+{
+    CacheFixture()
     {
-        CacheFixture()
-        {
-            kicks.createDirectory();
-            cache->setCacheFile (cacheFile);
-            cache->onChange = [this] { ++notices; };
-        }
+        kicks.createDirectory();
+        cache->setCacheFile (cacheFile);
+        cache->onChange = [this]
+        { ++notices; };
+    }
 
-        juce::File kick (const juce::String& name, double hz = 55.0)
-        {
-            auto file = kicks.getChildFile (name);
-            writeKick (file, hz);
-            return file;
-        }
+    juce::File kick (const juce::String& name, double hz = 55.0)
+    {
+        auto file = kicks.getChildFile (name);
+        writeKick (file, hz);
+        return file;
+    }
 
-        /** Stores entries in the cache as if "keycache.xml" held them from an earlier run. */
-        void preload (const juce::String& keyElements)
-        {
-            auto stored = home.temp().getChildFile ("stored.xml");
-            stored.replaceWithText ("<?xml version=\"1.0\"?><ZOBKeyCache>" + keyElements + "</ZOBKeyCache>");
-            cache->loadXml (stored);
-        }
+    /** Stores entries in the cache as if "keycache.xml" held them from an earlier run. */
+    void preload (const juce::String& keyElements)
+    {
+        auto stored = home.temp().getChildFile ("stored.xml");
+        stored.replaceWithText ("<?xml version=\"1.0\"?><ZOBKeyCache>" + keyElements + "</ZOBKeyCache>");
+        cache->loadXml (stored);
+    }
 
-        static juce::String keyFor (const juce::File& file, juce::int64 size, juce::int64 modified, int note)
-        {
-            return "<KEY path=\"" + file.getFullPathName() + "\" size=\"" + juce::String (size) + "\" modified=\""
-                   + juce::String (modified) + "\" valid=\"1\" hz=\"41.2\" note=\"" + juce::String (note)
-                   + "\" cents=\"-3.5\" glide=\"0.5\" settled=\"0.25\" approx=\"0\"/>";
-        }
+    static juce::String keyFor (const juce::File& file, juce::int64 size, juce::int64 modified, int note)
+    {
+        return "<KEY path=\"" + file.getFullPathName() + "\" size=\"" + juce::String (size) + "\" modified=\""
+               + juce::String (modified) + "\" valid=\"1\" hz=\"41.2\" note=\"" + juce::String (note)
+               + "\" cents=\"-3.5\" glide=\"0.5\" settled=\"0.25\" approx=\"0\"/>";
+    }
 
-        zobtest::ScopedTempHome home;
-        juce::File kicks { home.home().getChildFile ("kicks") };
-        juce::File cacheFile { home.userFolder().getChildFile ("keycache.xml") };
-        int notices = 0;
-        std::unique_ptr<vyl::KeyCache> cache = std::make_unique<vyl::KeyCache>();
-    };
+    zobtest::ScopedTempHome home;
+    juce::File kicks { home.home().getChildFile ("kicks") };
+    juce::File cacheFile { home.userFolder().getChildFile ("keycache.xml") };
+    int notices = 0;
+    std::unique_ptr<vyl::KeyCache> cache = std::make_unique<vyl::KeyCache>();
+};
 
-    juce::int64 modifiedMs (const juce::File& f) { return f.getLastModificationTime().toMilliseconds(); }
+juce::int64 modifiedMs (const juce::File& f) { return f.getLastModificationTime().toMilliseconds(); }
 } // namespace
 
 TEST (KeyCache, ThreadIsNamedAndRunsAtLowPriority)
@@ -467,13 +469,10 @@ TEST (KeyCache, ForeignOrMalformedFilesLoadWhatMakesSense)
         { "binary", "\x01\x02\xff\xfe<", {} },
         { "wrong root", "<OtherCache><KEY path=\"/k/a.wav\" size=\"5\"/></OtherCache>", {} },
         { "truncated", "<ZOBKeyCache><KEY path=\"/k/a.wav\" size=\"5\"", {} },
-        { "letter case of tags", "<zobkeycache><key path=\"/k/a.wav\" size=\"5\" valid=\"1\" note=\"40\"/></zobkeycache>",
-          { { "/k/a.wav", "5.0,0.0,1,0.0,40,0.0,0.0,0.0,0" } } },
+        { "letter case of tags", "<zobkeycache><key path=\"/k/a.wav\" size=\"5\" valid=\"1\" note=\"40\"/></zobkeycache>", { { "/k/a.wav", "5.0,0.0,1,0.0,40,0.0,0.0,0.0,0" } } },
         { "letter case of path", "<ZOBKeyCache><KEY PATH=\"/k/a.wav\" size=\"5\"/></ZOBKeyCache>", {} },
-        { "empty path and other children", "<ZOBKeyCache><KEY path=\"\" size=\"5\"/><OTHER path=\"/k/o.wav\"/><KEY path=\"/k/b.wav\"/></ZOBKeyCache>",
-          { { "/k/b.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" } } },
-        { "true and yes", "<ZOBKeyCache><KEY path=\"/k/t.wav\" valid=\"true\" approx=\"yes\"/><KEY path=\"/k/f.wav\" valid=\"false\" approx=\"2\"/></ZOBKeyCache>",
-          { { "/k/f.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" }, { "/k/t.wav", "0.0,0.0,1,0.0,0,0.0,0.0,0.0,1" } } },
+        { "empty path and other children", "<ZOBKeyCache><KEY path=\"\" size=\"5\"/><OTHER path=\"/k/o.wav\"/><KEY path=\"/k/b.wav\"/></ZOBKeyCache>", { { "/k/b.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" } } },
+        { "true and yes", "<ZOBKeyCache><KEY path=\"/k/t.wav\" valid=\"true\" approx=\"yes\"/><KEY path=\"/k/f.wav\" valid=\"false\" approx=\"2\"/></ZOBKeyCache>", { { "/k/f.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" }, { "/k/t.wav", "0.0,0.0,1,0.0,0,0.0,0.0,0.0,1" } } },
         { "garbage numbers",
           "<ZOBKeyCache><KEY path=\"/k/g.wav\" size=\"abc\" modified=\"1e400\" valid=\"1\" hz=\"x\" note=\"n\" cents=\"1e300\""
           " glide=\"-1e300\" settled=\"12abc\" approx=\"0\"/><KEY path=\"/k/h.wav\" size=\"-1e30\" modified=\"1e19\"/></ZOBKeyCache>",
@@ -618,8 +617,7 @@ TEST (KeyCache, ShutdownWithAQueueInFlightKeepsWhatWasDetected)
     std::thread releaser ([&blocker]
                           {
                               std::this_thread::sleep_for (std::chrono::milliseconds (200));
-                              blocker.release();
-                          });
+                              blocker.release(); });
 
     const auto start = Clock::now();
     f.cache.reset();
