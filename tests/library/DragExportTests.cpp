@@ -40,17 +40,6 @@ namespace
         link.getParentDirectory().createDirectory();
         return ::symlink (target.getFullPathName().toRawUTF8(), link.getFullPathName().toRawUTF8()) == 0;
     }
-
-    juce::StringArray childNames (const juce::File& folder)
-    {
-        juce::StringArray names;
-
-        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*", juce::File::FollowSymlinks::no))
-            names.add (child.getFileName());
-
-        names.sort (true);
-        return names;
-    }
 } // namespace
 
 TEST (DragExport, NamesFilesAfterTheKickAndNumbersTakenNames)
@@ -190,7 +179,7 @@ TEST (DragExport, LeavesNoFileWhenNothingCanBeWritten)
     EXPECT_EQ (writeDragExportFile (failingWriter, kick, 44100.0, "Kick.wav", instance), juce::String());
     EXPECT_EQ (writeDragExportFile (juce::AudioBuffer<float>(), 44100.0, "Kick.wav", instance), juce::String());
     EXPECT_TRUE (getDragExportFolderFor (instance).isDirectory());
-    EXPECT_TRUE (childNames (getDragExportFolderFor (instance)).isEmpty());
+    EXPECT_TRUE (zobtest::childNames (getDragExportFolderFor (instance)).isEmpty());
 
     // The failed attempts left no name taken.
     EXPECT_EQ (exportMono ("Kick.wav"), getDragExportFolderFor (instance).getChildFile ("KICK (ZOB).wav").getFullPathName());
@@ -219,9 +208,9 @@ TEST (DragExport, SweepsOldFilesOfThisInstanceAndIdleFoldersOfOthers)
     const juce::File written (exportMono ("Kick.wav"));
     EXPECT_TRUE (written.existsAsFile());
 
-    EXPECT_EQ (childNames (own), juce::StringArray ("fresh (ZOB).wav", "KICK (ZOB).wav", "LOUD.WAV", "notes.txt", "sub"));
+    EXPECT_EQ (zobtest::childNames (own), juce::StringArray ("fresh (ZOB).wav", "KICK (ZOB).wav", "LOUD.WAV", "notes.txt", "sub"));
     EXPECT_TRUE (own.getChildFile ("sub").getChildFile ("deep.wav").existsAsFile());
-    EXPECT_EQ (childNames (root), juce::StringArray (instance, "recent", "stray file"));
+    EXPECT_EQ (zobtest::childNames (root), juce::StringArray (instance, "recent", "stray file"));
     EXPECT_TRUE (root.getChildFile ("recent").getChildFile ("a.wav").existsAsFile());
 }
 
@@ -254,7 +243,7 @@ TEST (DragExport, NeverFollowsLinksPlantedInTheSharedTemporaryFolder)
         makeFile (victim.getChildFile ("folder").getChildFile ("deep.wav"), 48 * hourMs);
         setAge (victim.getChildFile ("folder"), 48 * hourMs);
         setAge (victim, 48 * hourMs);
-        const auto victimBefore = childNames (victim);
+        const auto victimBefore = zobtest::childNames (victim);
 
         if (c.rootIsLink)
         {
@@ -276,7 +265,7 @@ TEST (DragExport, NeverFollowsLinksPlantedInTheSharedTemporaryFolder)
         EXPECT_EQ (juce::File (result).existsAsFile(), c.exportSucceeds) << c.description;
         EXPECT_EQ (result.isNotEmpty(), c.exportSucceeds) << c.description;
 
-        EXPECT_EQ (childNames (victim), victimBefore) << c.description;
+        EXPECT_EQ (zobtest::childNames (victim), victimBefore) << c.description;
         EXPECT_TRUE (victim.getChildFile ("precious.wav").existsAsFile()) << c.description;
         EXPECT_TRUE (victim.getChildFile (instance).getChildFile ("inner.wav").existsAsFile()) << c.description;
         EXPECT_TRUE (victim.getChildFile ("folder").getChildFile ("deep.wav").existsAsFile()) << c.description;

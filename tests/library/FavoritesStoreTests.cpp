@@ -27,21 +27,6 @@ namespace
         file.replaceWithText (text);
     }
 
-    bool waitForFile (const juce::File& file, int timeoutMs = 20000)
-    {
-        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
-
-        while (! file.exists())
-        {
-            if (juce::Time::getMillisecondCounter() > end)
-                return false;
-
-            juce::Thread::sleep (1);
-        }
-
-        return true;
-    }
-
     juce::StringArray numberedNames (const juce::String& stem, int count)
     {
         juce::StringArray names;
@@ -61,7 +46,7 @@ ZOBTEST_CHILD_ROUTINE (FavoritesToggler)
     const juce::File ready (arguments[0]), go (arguments[1]);
     ready.create();
 
-    if (! waitForFile (go))
+    if (! zobtest::waitForFile (go))
         return 2;
 
     FavoritesStore store;
@@ -224,7 +209,7 @@ TEST (FavoritesStore, WaitsForAnotherProcessHoldingTheLock)
 
     auto child = zobtest::startChildRoutine ("FavoritesLockHolder", { held.getFullPathName() });
     ASSERT_NE (child, nullptr);
-    ASSERT_TRUE (waitForFile (held));
+    ASSERT_TRUE (zobtest::waitForFile (held));
 
     // The child is inside its read-modify-write: this toggle must wait for it, then keep its change.
     FavoritesStore store;
@@ -242,7 +227,7 @@ TEST (FavoritesStore, TwoProcessesTogglingAtOnceKeepEveryChange)
 
     auto child = zobtest::startChildRoutine ("FavoritesToggler", { ready.getFullPathName(), go.getFullPathName() });
     ASSERT_NE (child, nullptr);
-    ASSERT_TRUE (waitForFile (ready));
+    ASSERT_TRUE (zobtest::waitForFile (ready));
     go.create();
 
     FavoritesStore store;

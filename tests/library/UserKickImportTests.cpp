@@ -22,17 +22,6 @@ namespace
         return file;
     }
 
-    juce::StringArray fileNamesIn (const juce::File& folder)
-    {
-        juce::StringArray names;
-
-        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*", juce::File::FollowSymlinks::no))
-            names.add (child.getFileName());
-
-        names.sort (true);
-        return names;
-    }
-
     bool sameBytes (const juce::File& a, const juce::File& b)
     {
         juce::MemoryBlock first, second;
@@ -42,21 +31,6 @@ namespace
     juce::StringArray import (const juce::StringArray& paths)
     {
         return ZobAudioProcessor::importUserKicks (paths);
-    }
-
-    bool waitForFile (const juce::File& file, int timeoutMs = 20000)
-    {
-        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
-
-        while (! file.exists())
-        {
-            if (juce::Time::getMillisecondCounter() > end)
-                return false;
-
-            juce::Thread::sleep (1);
-        }
-
-        return true;
     }
 } // namespace
 
@@ -116,7 +90,7 @@ TEST (UserKickImport, KeepsDropOrderAndSkipsSameNameSameSizeDuplicates)
 
     // Only the file of the same name counts: the bigger one is not "Deep.wav", so it comes in again.
     EXPECT_EQ (import ({ second.getFullPathName() }), juce::StringArray (userFolder.getChildFile ("Deep3.wav").getFullPathName()));
-    EXPECT_EQ (fileNamesIn (userFolder), juce::StringArray ("Boom.wav", "Deep.wav", "Deep2.wav", "Deep3.wav"));
+    EXPECT_EQ (zobtest::childNames (userFolder), juce::StringArray ("Boom.wav", "Deep.wav", "Deep2.wav", "Deep3.wav"));
 }
 
 TEST (UserKickImport, RefusesFilesThatAreNoUsableKicks)
@@ -154,7 +128,7 @@ TEST (UserKickImport, RefusesFilesThatAreNoUsableKicks)
     for (const auto& path : refused)
         EXPECT_TRUE (import ({ path }).isEmpty()) << path;
 
-    EXPECT_TRUE (fileNamesIn (getUserKicksFolder()).isEmpty());
+    EXPECT_TRUE (zobtest::childNames (getUserKicksFolder()).isEmpty());
 }
 
 TEST (UserKickImport, AddsNothingWhenTheUserFolderCannotBeMade)
@@ -193,7 +167,7 @@ ZOBTEST_CHILD_ROUTINE (UserKickImporter)
     paths.removeEmptyStrings();
     ready.create();
 
-    if (! waitForFile (go))
+    if (! zobtest::waitForFile (go))
         return 2;
 
     const auto added = ZobAudioProcessor::importUserKicks (paths);
@@ -218,7 +192,7 @@ TEST (UserKickImport, TwoProcessesImportingTheSameFilesKeepOneIntactCopyEach)
     auto child = zobtest::startChildRoutine ("UserKickImporter",
                                              { ready.getFullPathName(), go.getFullPathName(), list.getFullPathName(), childResult.getFullPathName() });
     ASSERT_NE (child, nullptr);
-    ASSERT_TRUE (waitForFile (ready));
+    ASSERT_TRUE (zobtest::waitForFile (ready));
     go.create();
 
     const auto addedHere = import (sources);
@@ -230,7 +204,7 @@ TEST (UserKickImport, TwoProcessesImportingTheSameFilesKeepOneIntactCopyEach)
 
     // Every kick arrives exactly once, whole, and is reported by exactly one of the two.
     const auto userFolder = getUserKicksFolder();
-    EXPECT_EQ (fileNamesIn (userFolder).size(), fileCount) << fileNamesIn (userFolder).joinIntoString (", ");
+    EXPECT_EQ (zobtest::childNames (userFolder).size(), fileCount) << zobtest::childNames (userFolder).joinIntoString (", ");
     EXPECT_EQ (addedHere.size() + addedThere.size(), fileCount);
 
     for (const auto& path : sources)

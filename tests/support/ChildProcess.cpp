@@ -74,4 +74,19 @@ namespace zobtest
 
         return (int) child.getExitCode();
     }
+
+    bool waitForFile (const juce::File& file, int timeoutMs)
+    {
+        const auto start = juce::Time::getMillisecondCounter();
+
+        while (! file.exists())
+        {
+            if (juce::Time::getMillisecondCounter() - start > (juce::uint32) timeoutMs)
+                return false;
+
+            juce::Thread::sleep (1);
+        }
+
+        return true;
+    }
 } // namespace zobtest

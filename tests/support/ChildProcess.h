@@ -26,6 +26,10 @@ namespace zobtest
     /** Waits for a child to end and returns its exit code, or -1 when it has not ended within
         the time-out (it is then killed). */
     int waitForChild (juce::ChildProcess& child, int timeoutMs = 30000);
+
+    /** Waits until something exists at the path (how parent and child signal each other);
+        false when it has not appeared within the time-out. */
+    bool waitForFile (const juce::File& file, int timeoutMs = 20000);
 } // namespace zobtest
 
 /** Defines a child routine: ZOBTEST_CHILD_ROUTINE (FavouritesToggler) { ...; return 0; } */

@@ -78,6 +78,17 @@ namespace zobtest
         return homeFolder.getChildFile (".config").getChildFile ("Corvale Audio").getChildFile ("ZOB");
     }
 
+    juce::StringArray childNames (const juce::File& folder)
+    {
+        juce::StringArray names;
+
+        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*", juce::File::FollowSymlinks::no))
+            names.add (child.getFileName());
+
+        names.sort (true);
+        return names;
+    }
+
     juce::File sourceDirectory()
     {
         return juce::File (currentEnv ("ZOB_SOURCE_DIR"));

@@ -29,6 +29,9 @@ namespace zobtest
         juce::String previousHome, previousTemp;
     };
 
+    /** The names of a folder's direct children (links not followed), sorted ignoring case. */
+    juce::StringArray childNames (const juce::File& folder);
+
     /** The source tree, for tests that read committed fixtures. */
     juce::File sourceDirectory();
 } // namespace zobtest
