@@ -1,0 +1,136 @@
+#include "UiTestHelpers.h"
+#include "ui/kit/Palette.h"
+#include "ui/kit/SegmentedMeter.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+TEST (SegmentedMeter, RisesFastAndFallsSlowly)
+{
+    float source = 1.0f;
+    vyl::SegmentedMeter meter ([&source]
+                               { return source; });
+
+    const float rising[] = { 0.6f, 0.84f, 0.936f, 0.9744f };
+    for (const auto expected : rising)
+    {
+        meter.timerCallback();
+        EXPECT_NEAR (meter.getLevel(), expected, 1.0e-5f);
+    }
+
+    while (meter.getLevel() < 27.5f / 28.0f)
+        meter.timerCallback();
+    EXPECT_EQ (meter.getLitSegments(), 28);
+
+    for (int i = 0; i < 40; ++i)
+        meter.timerCallback();
+    EXPECT_FLOAT_EQ (meter.getLevel(), 1.0f);
+
+    // Silence: 12 % of the remaining distance per tick, then a snap to 0 after 51 ticks.
+    source = 0.0f;
+    meter.timerCallback();
+    EXPECT_NEAR (meter.getLevel(), 0.88f, 1.0e-6f);
+
+    int ticks = 1;
+    while (meter.getLevel() > 0.0f && ticks < 100)
+    {
+        meter.timerCallback();
+        ++ticks;
+    }
+    EXPECT_EQ (ticks, 51);
+    EXPECT_EQ (meter.getLitSegments(), 0);
+}
+
+TEST (SegmentedMeter, TargetIsLinearInDecibels)
+{
+    struct Case
+    {
+        float linear, target;
+    };
+    const Case cases[] = {
+        { 1.0f, 1.0f },
+        { 2.0f, 1.0f },
+        { 0.5f, 0.874579f },
+        { 0.0039f, 0.0f },
+        { 0.00398107f, 0.0f },
+        { 1.0e-6f, 0.0f },
+        { 0.0f, 0.0f },
+        { -0.5f, 0.0f },
+    };
+
+    for (const auto& c : cases)
+        EXPECT_NEAR (vyl::SegmentedMeter::targetForLevel (c.linear), c.target, 1.0e-5f) << c.linear;
+
+    float source = 0.5f;
+    vyl::SegmentedMeter meter ([&source]
+                               { return source; });
+    for (int i = 0; i < 60; ++i)
+        meter.timerCallback();
+    EXPECT_EQ (meter.getLitSegments(), 24); // 24.49 rounds to 24
+}
+
+TEST (SegmentedMeter, NonFiniteLevelsReadAsSilenceAndNeverStick)
+{
+    for (const auto bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity() })
+    {
+        float source = 1.0f;
+        vyl::SegmentedMeter meter ([&source]
+                                   { return source; });
+        meter.timerCallback();
+        meter.timerCallback();
+
+        source = bad;
+        meter.timerCallback();
+        EXPECT_TRUE (std::isfinite (meter.getLevel()));
+        EXPECT_NEAR (meter.getLevel(), 0.84f * 0.88f, 1.0e-5f); // falls as for silence
+
+        source = 1.0f; // the meter recovers as soon as the source does
+        meter.timerCallback();
+        EXPECT_GT (meter.getLevel(), 0.84f * 0.88f);
+        EXPECT_LE (meter.getLevel(), 1.0f);
+    }
+}
+
+TEST (SegmentedMeter, EmptySourceIsSilenceAndClicksPassThrough)
+{
+    vyl::SegmentedMeter meter ({});
+    meter.timerCallback();
+    EXPECT_EQ (meter.getLevel(), 0.0f);
+    EXPECT_TRUE (meter.isTimerRunning());
+    EXPECT_EQ (meter.getTimerInterval(), 33);
+
+    bool clicks = true, childClicks = true;
+    meter.getInterceptsMouseClicks (clicks, childClicks);
+    EXPECT_FALSE (clicks);
+    EXPECT_FALSE (childClicks);
+}
+
+TEST (SegmentedMeter, LightsSegmentsFromTheLeft)
+{
+    for (const auto dark : { true, false })
+    {
+        const zobtest::ScopedScheme scheme (dark);
+        float source = 0.5f;
+        vyl::SegmentedMeter meter ([&source]
+                                   { return source; });
+        meter.setBounds (0, 0, 246, 9);
+        for (int i = 0; i < 60; ++i)
+            meter.timerCallback();
+
+        const auto image = zobtest::render (meter, juce::Colours::black);
+        zobtest::saveSnapshot (image, dark ? "meter-dark" : "meter-light");
+
+        const auto pitch = 246.0f / 28.0f;
+        const auto unlit = juce::Colour (dark ? 0xff5f5952u : 0xff585853u);
+        for (int i = 0; i < 28; ++i)
+        {
+            const auto centre = image.getPixelAt ((int) ((float) i * pitch + 2.9f), 4);
+            EXPECT_EQ (centre, i < 24 ? vyl::Palette::accent() : unlit) << i;
+        }
+
+        // The gap after each segment (5.80 px wide) shows what lies beneath.
+        EXPECT_EQ (image.getPixelAt ((int) (pitch + 7.5f), 4), juce::Colours::black);
+        EXPECT_EQ (image.getPixelAt (245, 4), juce::Colours::black); // 2.99 px short of the edge
+    }
+}

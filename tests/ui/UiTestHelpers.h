@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ui/kit/UiDarkModeFlag.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <cstdlib>
+
+namespace zobtest
+{
+/** Sets the colour scheme for one test and puts the previous one back afterwards. */
+class ScopedScheme
+{
+public:
+    explicit ScopedScheme (bool dark)
+        : previous (uiDarkModeFlag) { uiDarkModeFlag = dark; }
+    ~ScopedScheme() { uiDarkModeFlag = previous; }
+
+private:
+    bool previous;
+};
+
+/** The component painted into a software ARGB image over an opaque background. */
+inline juce::Image render (juce::Component& component, juce::Colour background = juce::Colours::white)
+{
+    juce::Image image (juce::Image::ARGB, component.getWidth(), component.getHeight(), true, juce::SoftwareImageType());
+    juce::Graphics g (image);
+    g.fillAll (background);
+    component.paintEntireComponent (g, true);
+    return image;
+}
+
+/** Largest per-channel difference between two colours (alpha included). */
+inline int colourDistance (juce::Colour a, juce::Colour b)
+{
+    return juce::jmax (std::abs (a.getRed() - b.getRed()),
+                       std::abs (a.getGreen() - b.getGreen()),
+                       std::abs (a.getBlue() - b.getBlue()),
+                       std::abs (a.getAlpha() - b.getAlpha()));
+}
+
+/** A mouse event at position on component, for driving its handlers directly. */
+inline juce::MouseEvent mouseEventAt (juce::Component& component, juce::Point<float> position)
+{
+    const auto now = juce::Time::getCurrentTime();
+    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position, {}, juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &component, &component, now, position, now, 1, false);
+}
+
+/** Writes image as a PNG when ZOB_UI_SNAPSHOT_DIR names a folder (for looking at renders). */
+inline void saveSnapshot (const juce::Image& image, const juce::String& name)
+{
+    const auto* folder = std::getenv ("ZOB_UI_SNAPSHOT_DIR");
+
+    if (folder == nullptr || ! juce::File::isAbsolutePath (folder))
+        return;
+
+    // Small renders are enlarged pixel for pixel, so they can be inspected.
+    const auto scale = juce::jmax (1, 400 / juce::jmax (image.getWidth(), image.getHeight()));
+    juce::Image enlarged (juce::Image::ARGB, image.getWidth() * scale, image.getHeight() * scale, false, juce::SoftwareImageType());
+
+    for (int y = 0; y < enlarged.getHeight(); ++y)
+        for (int x = 0; x < enlarged.getWidth(); ++x)
+            enlarged.setPixelAt (x, y, image.getPixelAt (x / scale, y / scale));
+
+    const auto file = juce::File (folder).getChildFile (name + ".png");
+    file.deleteFile();
+    juce::FileOutputStream stream (file);
+    juce::PNGImageFormat().writeImageToStream (enlarged, stream);
+}
+} // namespace zobtest

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+
+namespace vyl
+{
+/** Hands one existing file to the desktop as a drag-and-drop that copies it (never
+    moves it) into whatever program the user drops it on. Returns whether a drag started. */
+using FileDragStarter = std::function<bool (const juce::String& path)>;
+
+/** The real starter: JUCE's external drag of files (XDND on Linux, which needs a window
+    of the program under the mouse; elsewhere the platform's own drag). */
+bool startExternalFileDrag (const juce::String& path);
+
+/** The kick pad's drag-out handler: asks exportFile for a freshly written file and, when
+    that is an existing file (not a folder), starts its drag with startDrag. An empty path
+    or a missing file starts nothing. Both steps are seams, so tests can stub them.
+    Message thread only. */
+std::function<void()> makeDragOutHandler (std::function<juce::String()> exportFile,
+                                          FileDragStarter startDrag = startExternalFileDrag);
+} // namespace vyl
