@@ -1,4 +1,6 @@
 #include "UiTestHelpers.h"
+#include "library/KickDisplayName.h"
+#include "tools/KickSynth/FactoryKicks.h"
 #include "ui/kit/BackgroundTexture.h"
 #include "ui/kit/EmbeddedResources.h"
 #include "ui/kit/Fonts.h"
@@ -86,11 +88,15 @@ TEST (EmbeddedFonts, TheTightestTextsFitTheirBoxes)
     // The key badge's widest text in its 36 px box, without ellipsis.
     EXPECT_LE (vyl::Fonts::semiBoldFont (15.0f).getStringWidthFloat ("~A#-1"), 36.0f);
 
-    // Kick names in the 186 px name label (drawn in Regular 17): typical long names fit at
-    // full width, and a very long one fits at the label's minimum horizontal scale of 0.75.
+    // Kick names in the 186 px name label (drawn in Regular 17): every factory kick's name
+    // fits at full width, and a long user name fits at the label's minimum horizontal scale.
     const auto labelFont = vyl::Fonts::regularFont (17.0f);
-    EXPECT_LE (labelFont.getStringWidthFloat ("Deep Sub Kick 808 Long"), 186.0f);
-    EXPECT_LE (labelFont.getStringWidthFloat ("Distorted Warehouse Kick 03") * 0.75f, 186.0f);
+    for (const auto& kick : makeFactoryKicks())
+    {
+        const auto name = makeKickDisplayName (kick.fileName);
+        EXPECT_LE (labelFont.getStringWidthFloat (name), 186.0f) << name;
+    }
+    EXPECT_LE (labelFont.getStringWidthFloat ("HARDSTYLE - DISTORTED KICK 03") * 0.75f, 186.0f);
 }
 
 TEST (TypefaceCache, SharedWhileALookAndFeelLivesAndFreshOtherwise)
