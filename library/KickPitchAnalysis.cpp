@@ -116,10 +116,15 @@ namespace
         {
             numLags = lags.last - lags.first + 1;
             blocksPerFrame = (length - lags.first) / hop;
-            const auto numFrames = (int) samples.size() >= length ? ((int) samples.size() - length) / hop + 1 : 0;
-            numBlocks = numFrames + blocksPerFrame;
-            blockSums.assign ((size_t) numBlocks * (size_t) numLags, 0.0);
-            blockReady.assign ((size_t) numBlocks, false);
+            // Frames are measured in time order and each uses blocksPerFrame blocks from its
+            // start, so a ring of that many blocks is enough however long the kick is.
+            ringSize = juce::jmax (1, blocksPerFrame);
+            blockSums.assign ((size_t) ringSize * (size_t) numLags, 0.0);
+            blockInSlot.assign ((size_t) ringSize, -1);
+            frameBlocks.resize ((size_t) ringSize);
+
+            for (int lag = lags.first; lag <= lags.last; ++lag)
+                wholeBlocksOfLag.push_back ((length - lag) / hop);
             lagProducts.resize ((size_t) numLags);
             energy.resize ((size_t) length + 1);
             sums.resize ((size_t) length + 1);
@@ -154,20 +159,21 @@ namespace
             if (frameEnergy <= 1.0e-12)
                 return;
 
-            for (int block = frameIndex; block < frameIndex + blocksPerFrame; ++block)
-                prepareBlock (block);
+            for (int i = 0; i < blocksPerFrame; ++i)
+            {
+                prepareBlock (frameIndex + i);
+                frameBlocks[(size_t) i] = blockSums.data() + (size_t) ((frameIndex + i) % ringSize) * (size_t) numLags;
+            }
 
             // Lagged products over the whole blocks that each lag's span covers...
             auto* products = lagProducts.data();
-            for (int lag = lags.first; lag <= lags.last; ++lag)
+            for (int index = 0; index < numLags; ++index)
             {
-                const auto wholeBlocks = (length - lag) / hop;
                 auto sum = 0.0;
+                for (int i = 0; i < wholeBlocksOfLag[(size_t) index]; ++i)
+                    sum += frameBlocks[(size_t) i][index];
 
-                for (int block = frameIndex; block < frameIndex + wholeBlocks; ++block)
-                    sum += blockSums[(size_t) block * (size_t) numLags + (size_t) (lag - lags.first)];
-
-                products[lag - lags.first] = sum;
+                products[index] = sum;
             }
 
             // ...plus the tails. Lags sharing a count of whole blocks share the tail's start,
@@ -212,11 +218,13 @@ namespace
     private:
         void prepareBlock (int block)
         {
-            if (blockReady[(size_t) block])
+            const auto slot = (size_t) (block % ringSize);
+            if (blockInSlot[slot] == block)
                 return;
 
-            blockReady[(size_t) block] = true;
-            auto* sumsOfBlock = blockSums.data() + (size_t) block * (size_t) numLags;
+            blockInSlot[slot] = block;
+            auto* sumsOfBlock = blockSums.data() + slot * (size_t) numLags;
+            std::fill (sumsOfBlock, sumsOfBlock + numLags, 0.0);
             const auto size = (int) samples.size();
             const auto begin = block * hop;
 
@@ -250,9 +258,11 @@ namespace
         const int length, hop;
         const LagRange lags;
         const std::vector<double> samples;
-        int numLags = 0, blocksPerFrame = 0, numBlocks = 0;
-        std::vector<double> blockSums; // [block][lag - first]: sum of y[i] y[i + lag] over the block
-        std::vector<bool> blockReady;
+        int numLags = 0, blocksPerFrame = 0, ringSize = 1;
+        std::vector<double> blockSums; // [block % ringSize][lag - first]: sum of y[i] y[i + lag] over the block
+        std::vector<int> blockInSlot;  // which block each ring slot holds, -1 for none
+        std::vector<const double*> frameBlocks; // the current frame's blocks, in time order
+        std::vector<int> wholeBlocksOfLag;      // whole blocks inside each lag's span
         std::vector<double> lagProducts, energy, sums, nsdf;
     };
 } // namespace

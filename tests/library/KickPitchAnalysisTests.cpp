@@ -369,6 +369,13 @@ TEST (KickPitchAnalysis, MatchesThePlainDirectAnalysis)
         expectSameAsReference (renderKick (recipe, c.rate), c.rate, juce::String (c.rate) + " Hz kick at " + juce::String (c.hz));
     }
 
+    KickRecipe longRinging; // many more frames than the lagged products are kept for at once
+    longRinging.settledHz = 46.0;
+    longRinging.decaySeconds = 2.5;
+    longRinging.glideSemitonesPerSecond = 1.5;
+    longRinging.lengthSeconds = 6.0;
+    expectSameAsReference (renderKick (longRinging, 44100.0), 44100.0, "six seconds of ringing");
+
     expectSameAsReference (sine (55.0, 44100.0, 1.0), 44100.0, "plain sine");
     juce::Random random (42);
     juce::AudioBuffer<float> noise (1, 44100);
