@@ -26,11 +26,10 @@ ZobAudioProcessor::ZobAudioProcessor()
 {
     formatManager.registerBasicFormats();
 
+    loadUiSettings (uiScale, uiDarkMode, showTooltips);
+
     // The key cache file sits beside the UI settings file.
-    keyCache.setCacheFile (juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-                               .getChildFile ("Corvale Audio")
-                               .getChildFile ("ZOB")
-                               .getChildFile ("keycache.xml"));
+    keyCache.setCacheFile (getKeyCacheFile());
 
     raw.transientAmount = parameters.getRawParameterValue (ParameterIds::transientAmount);
     raw.punchAmount = parameters.getRawParameterValue (ParameterIds::punchAmount);
@@ -82,8 +81,6 @@ juce::AudioProcessorEditor* ZobAudioProcessor::createEditor()
     return new juce::GenericAudioProcessorEditor (*this);
 }
 
-void ZobAudioProcessor::getStateInformation (juce::MemoryBlock&) {}
-void ZobAudioProcessor::setStateInformation (const void*, int) {}
 
 //==============================================================================
 void ZobAudioProcessor::prepareToPlay (double sampleRate, int)

@@ -3,6 +3,7 @@
 #include "engine/KickVoice.h"
 #include "engine/LoadedSample.h"
 #include "engine/PunchStage.h"
+#include "engine/StateSnapshot.h"
 #include "engine/ToneStage.h"
 #include "engine/TransientStage.h"
 #include "library/FavoritesStore.h"
@@ -14,6 +15,7 @@
 
 #include <atomic>
 #include <functional>
+#include <vector>
 
 /** The plug-in's audio processor: the one object the wrapper creates, prepares, feeds with
     audio blocks, asks for its editor and saves.
@@ -98,6 +100,57 @@ public:
     bool renderProcessedKick (juce::AudioBuffer<float>& out, double& outSampleRate);
 
     //==============================================================================
+    // Saved state and UI settings (engine/ProcessorState.cpp), message thread.
+
+    /** Converts the LENGTH value of a state saved with an older LENGTH curve, in place, to
+        the position of the current curve that gives the same decay. */
+    static void migrateLengthCurve (juce::XmlElement& state);
+
+    /** "ui.xml" in the per-user program folder, and "keycache.xml" beside it. */
+    static juce::File getUiSettingsFile();
+    static juce::File getKeyCacheFile();
+
+    /** Reads the UI settings file; a missing or unreadable one gives 1.0, false, true. */
+    static void loadUiSettings (float& uiScale, bool& uiDarkMode, bool& showTooltips);
+
+    /** Writes one attribute into the UI settings file, keeping the others. Several instances
+        share the file without a lock: the last writer wins. */
+    static void saveUiSetting (const juce::String& name, const juce::var& value);
+
+    /** The editor's setters: each stores the setting and writes the file only when it changed. */
+    void setUiScale (float scale);
+    void setUiDarkMode (bool dark);
+    void setShowTooltips (bool show);
+
+    //==============================================================================
+    // Undo, redo and randomise (engine/UndoHistory.cpp), message thread. Every parameter
+    // write here is one user gesture (begin, set, end), so hosts record it like a drag.
+
+    StateSnapshot captureSnapshot() const;
+
+    /** Records the current sound before a change; forgets the redo side. */
+    void pushUndoSnapshot();
+
+    /** True when a snapshot was applied; both call onStateRestored synchronously then. */
+    bool undo();
+    bool redo();
+
+    /** Loads the snapshot's kick when it differs and can be loaded, then sets the six values. */
+    void applySnapshot (const StateSnapshot& snapshot);
+
+    /** Pushes a snapshot, then rolls TRANSIENT, PUNCH, LENGTH and TONE within randomiseRanges. */
+    void randomiseShaping();
+
+    /** Sets one parameter to a raw (denormalised) value; unknown IDs are skipped. */
+    void setParameterWithGesture (const juce::String& parameterID, float value);
+
+    /** The raw value of a parameter, or fallback when there is none with that ID. */
+    float getParameterValue (const juce::String& parameterID, float fallback) const;
+
+    /** TRANSIENT, PUNCH, LENGTH and TONE back to their defaults; TUNE and OUTPUT stay. */
+    void resetShaping();
+
+    //==============================================================================
     // Kick library (no processor state; defined in library/).
 
     // Kick folders and listing (library/KickFolders.cpp), message thread. Lists are full
@@ -148,6 +201,17 @@ public:
     juce::MidiKeyboardState keyboardState; // the pad plays into it; every block merges it
     juce::String samplePath;
     juce::String instanceId;
+
+    // The UI settings: stored in the UI settings file and in the plug-in state; the editor
+    // reads them directly and changes them through the setters.
+    float uiScale = 1.0f; // 0.75 or 1.0
+    bool uiDarkMode = false;
+    bool showTooltips = true;
+
+    // Undo history of the sound; back() is the most recent step. Not saved with the state,
+    // emptied when a state is restored. The editor only asks whether each is empty.
+    std::vector<StateSnapshot> undoStack; // at most 64 steps
+    std::vector<StateSnapshot> redoStack;
 
     std::atomic<juce::uint32> lastTriggerTime { 0 }; // millisecond counter at the last note-on
     float previousOutputGain = 1.0f; // linear OUTPUT gain of the previous block
