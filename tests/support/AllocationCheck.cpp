@@ -3,14 +3,6 @@
 #include <cstdlib>
 #include <malloc.h>
 
-extern "C"
-{
-    void* __libc_malloc (size_t);
-    void* __libc_calloc (size_t, size_t);
-    void* __libc_realloc (void*, size_t);
-    void* __libc_memalign (size_t, size_t);
-}
-
 namespace
 {
     thread_local bool armed = false;
@@ -22,6 +14,27 @@ namespace
             ++allocations;
     }
 } // namespace
+
+#if ZOB_SANITIZER_BUILD
+// The sanitizers own malloc; they report every allocation through this hook instead.
+extern "C" int __sanitizer_install_malloc_and_free_hooks (void (*) (const volatile void*, size_t),
+                                                          void (*) (const volatile void*));
+
+namespace
+{
+    void onSanitizerMalloc (const volatile void*, size_t) { noteAllocation(); }
+    void onSanitizerFree (const volatile void*) {}
+
+    [[maybe_unused]] const int sanitizerHooks = __sanitizer_install_malloc_and_free_hooks (onSanitizerMalloc, onSanitizerFree);
+} // namespace
+#else
+extern "C"
+{
+    void* __libc_malloc (size_t);
+    void* __libc_calloc (size_t, size_t);
+    void* __libc_realloc (void*, size_t);
+    void* __libc_memalign (size_t, size_t);
+}
 
 extern "C"
 {
@@ -62,6 +75,7 @@ extern "C"
         return *result != nullptr ? 0 : 12; // ENOMEM
     }
 }
+#endif
 
 namespace zobtest
 {
