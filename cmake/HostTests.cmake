@@ -10,7 +10,8 @@ file (GLOB ZOB_HOST_TEST_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/
 target_sources (ZobHostTests PRIVATE
     ${ZOB_HOST_TEST_SOURCES}
     "${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp"
-    "${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp")
+    "${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp"
+    "${PROJECT_SOURCE_DIR}/tests/support/ChildProcess.cpp")
 target_include_directories (ZobHostTests PRIVATE "${PROJECT_SOURCE_DIR}/tests")
 target_compile_definitions (ZobHostTests PRIVATE
     JUCE_PLUGINHOST_VST3=1
