@@ -568,13 +568,13 @@ TEST (KeyCache, DetectFileRefusesHeadersThatClaimTooMuch)
     juce::AudioFormatManager formats;
     formats.registerBasicFormats();
 
-    // A WAV header claiming 4096 channels at 4 GHz: decoding 1.5 s of that would need terabytes.
-    auto writeHeader = [] (const juce::File& file, juce::uint16 channels, juce::uint32 rate)
+    // A WAV file whose header claims far more audio than it holds.
+    auto writeHeader = [] (const juce::File& file, juce::uint16 channels, juce::uint32 rate, juce::uint32 claimedDataBytes)
     {
+        constexpr int actualDataBytes = 1 << 16;
         juce::MemoryOutputStream out;
-        const juce::uint32 dataBytes = 1 << 20;
         out.write ("RIFF", 4);
-        out.writeInt ((int) (36 + dataBytes));
+        out.writeInt ((int) (36 + claimedDataBytes));
         out.write ("WAVEfmt ", 8);
         out.writeInt (16);
         out.writeShort (1); // PCM
@@ -584,19 +584,28 @@ TEST (KeyCache, DetectFileRefusesHeadersThatClaimTooMuch)
         out.writeShort ((short) (channels * 2));
         out.writeShort (16);
         out.write ("data", 4);
-        out.writeInt ((int) dataBytes);
-        juce::HeapBlock<char> zeros (dataBytes, true);
-        out.write (zeros, dataBytes);
+        out.writeInt ((int) claimedDataBytes);
+        out.writeRepeatedByte (0, actualDataBytes);
         file.replaceWithData (out.getData(), out.getDataSize());
     };
 
+    // 4096 channels at 192 kHz: 1.5 s of that would be gigabytes of floats.
     auto huge = home.temp().getChildFile ("huge.wav");
-    writeHeader (huge, 4096, 0xf0000000u);
+    writeHeader (huge, 4096, 192000, 0xfffff000u);
+    {
+        std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (huge));
+        ASSERT_NE (reader, nullptr) << "the decoder must accept the header for this test to mean anything";
+        EXPECT_GT ((double) reader->lengthInSamples * reader->numChannels, 1.0e9);
+    }
     EXPECT_FALSE (vyl::KeyCache::detectFile (huge, formats).valid);
 
-    auto slow = home.temp().getChildFile ("slow.wav");
-    writeHeader (slow, 1, 4000);
-    EXPECT_FALSE (vyl::KeyCache::detectFile (slow, formats).valid);
+    // A rate the analysis cannot use, and one that reads as negative.
+    for (const auto rate : { 4000u, 0xf0000000u })
+    {
+        auto odd = home.temp().getChildFile ("rate.wav");
+        writeHeader (odd, 1, rate, 1 << 16);
+        EXPECT_FALSE (vyl::KeyCache::detectFile (odd, formats).valid) << rate;
+    }
 }
 
 TEST (KeyCache, ShutdownWithAQueueInFlightKeepsWhatWasDetected)
