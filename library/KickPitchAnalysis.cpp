@@ -101,8 +101,9 @@ namespace
 
     // The two inner loops of the lagged products, built for wider vectors as well where the
     // processor has them. Each sum is updated by the same operations in the same order at
-    // any width, so the results do not depend on which version runs.
-   #if defined(__GNUC__) && ! defined(__clang__) && defined(__x86_64__)
+    // any width, so the results do not depend on which version runs. Sanitizer builds keep
+    // one version: the loader runs the version picker before the sanitizer runtime is up.
+   #if defined(__GNUC__) && ! defined(__clang__) && defined(__x86_64__) && ! defined(ZOB_SANITIZER_BUILD)
     #define ZOB_WIDE_VECTORS __attribute__ ((target_clones ("avx2", "default")))
    #else
     #define ZOB_WIDE_VECTORS
