@@ -230,6 +230,9 @@ TEST (KickLoading, RefusesUnbelievableHeaders)
         // Billions of frames in a few hundred bytes: beyond what a buffer can index.
         { "rf64 beyond int", header ([] (WavHeader& h)
                                      { h.rf64 = true; h.rf64DataBytes = 1ull << 40; }) },
+        // 2^32 + 250 stereo frames: cut to 32 bits, the length would read as a plausible 250.
+        { "rf64 just past 32 bits", header ([] (WavHeader& h)
+                                            { h.rf64 = true; h.rf64DataBytes = ((1ull << 32) + 250) * 4; }) },
         // About 1.07 billion stereo frames: more audio than any kick.
         { "huge data chunk", header ([] (WavHeader& h)
                                      { h.claimedDataBytes = 0xfffffff0u; }) },
