@@ -174,14 +174,20 @@ juce::int64 modifiedMs (const juce::File& f) { return f.getLastModificationTime(
 
 TEST (KeyCache, ThreadIsNamedAndRunsAtLowPriority)
 {
-    struct PriorityProbe : vyl::KeyCache
+    // The priority getter is protected. It is reached through a pointer to member, never by
+    // deriving: a derived object would rewrite the vtable pointer while the worker, started
+    // by the cache's own constructor, already reads it.
+    struct PriorityAccess : juce::Thread
     {
         using juce::Thread::getPriority;
-    } cache;
+    };
+
+    const auto getPriority = &PriorityAccess::getPriority;
+    vyl::KeyCache cache;
 
     EXPECT_EQ (cache.getThreadName(), "ZOB key detect");
     EXPECT_TRUE (cache.isThreadRunning());
-    EXPECT_EQ (cache.getPriority(), juce::Thread::Priority::low);
+    EXPECT_EQ ((cache.*getPriority)(), juce::Thread::Priority::low);
 }
 
 TEST (KeyCache, UncachedKickIsQueuedDetectedAndThenFound)

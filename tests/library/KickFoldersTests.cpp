@@ -63,6 +63,7 @@ TEST (KickFolders, SortsByFileNameInNaturalOrderIgnoringCase)
         { { "/a/BD_10.wav", "/a/BD_09.wav" }, { "BD_09.wav", "BD_10.wav" } },
         { { "/a/Kick.wav", "/a/Kick 2.wav" }, { "Kick 2.wav", "Kick.wav" } },
         { { "/a/KickA.wav", "/a/Kick_1.wav" }, { "Kick_1.wav", "KickA.wav" } },
+        { { "/a/Kick-A.wav", "/a/Kick A.wav" }, { "Kick A.wav", "Kick-A.wav" } },
         // the folder plays no part: only the file name counts
         { { "/z/Alpha.wav", "/a/Beta.wav" }, { "Alpha.wav", "Beta.wav" } },
     };
