@@ -174,14 +174,20 @@ juce::int64 modifiedMs (const juce::File& f) { return f.getLastModificationTime(
 
 TEST (KeyCache, ThreadIsNamedAndRunsAtLowPriority)
 {
-    struct PriorityProbe : vyl::KeyCache
+    // The priority getter is protected. It is reached through a pointer to member, never by
+    // deriving: a derived object would rewrite the vtable pointer while the worker, started
+    // by the cache's own constructor, already reads it.
+    struct PriorityAccess : juce::Thread
     {
         using juce::Thread::getPriority;
-    } cache;
+    };
+
+    const auto getPriority = &PriorityAccess::getPriority;
+    vyl::KeyCache cache;
 
     EXPECT_EQ (cache.getThreadName(), "ZOB key detect");
     EXPECT_TRUE (cache.isThreadRunning());
-    EXPECT_EQ (cache.getPriority(), juce::Thread::Priority::low);
+    EXPECT_EQ ((cache.*getPriority)(), juce::Thread::Priority::low);
 }
 
 TEST (KeyCache, UncachedKickIsQueuedDetectedAndThenFound)
@@ -686,4 +692,38 @@ TEST (KeyCache, ProcessorLoadsKeyCacheFileBesideTheUiSettings)
 
     // Nothing was detected, so closing leaves the file as it was.
     EXPECT_EQ (cacheFile.loadFileAsString(), before);
+}
+
+TEST (KeyCache, ProcessorClosesWhileItsCacheIsDecoding)
+{
+    // The processor's own format manager goes before its key cache: the worker, caught in the
+    // middle of decoding, must be using formats of its own, and must stop before anything goes.
+    zobtest::ScopedTempHome home;
+    const auto kicks = home.home().getChildFile ("kicks");
+    kicks.createDirectory();
+    BlockingKick blocker (kicks.getChildFile ("in hand.wav"));
+
+    auto processor = std::make_unique<ZobAudioProcessor>();
+    KickPitchResult result;
+    EXPECT_FALSE (processor->keyCache.lookup (blocker.file, result));
+    ASSERT_TRUE (blocker.waitUntilInHand());
+
+    for (int i = 0; i < 5; ++i)
+    {
+        const auto kick = kicks.getChildFile ("queued" + juce::String (i) + ".wav");
+        writeKick (kick, 50.0 + i);
+        EXPECT_FALSE (processor->keyCache.lookup (kick, result));
+    }
+
+    std::thread releaser ([&blocker]
+                          {
+                              std::this_thread::sleep_for (std::chrono::milliseconds (200));
+                              blocker.release(); });
+    processor.reset();
+    releaser.join();
+
+    const auto keys = readSavedKeys (home.userFolder().getChildFile ("keycache.xml"));
+    EXPECT_EQ (keys.size(), 1u);
+    EXPECT_EQ (keys.count (blocker.file.getFullPathName()), 1u);
+    pump (100);
 }
