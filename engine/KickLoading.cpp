@@ -26,7 +26,7 @@ bool loadSampleFile (LoadedSample& out, const juce::File& file, juce::AudioForma
     }
 
     source.reader->read (&buffer, 0, length, 0, true, true);
-    replaceUnusableSamples (buffer);
+    makeSamplesUsable (buffer);
 
     out.buffer = std::move (buffer);
     out.sampleRate = fileRate > 0.0 ? fileRate : 44100.0;

@@ -10,6 +10,7 @@
     holds no samples or no channels, or when it is not safe to decode (see openKickFile: a
     header that is not believable, a FLAC or Ogg stream JUCE's readers would choke on, a
     folder, pipe or device). A read error inside the data is not detected: whatever the
-    reader delivers is used, with NaN, infinite and subnormal samples turned into 0.
+    reader delivers is used, made usable by makeSamplesUsable (NaN, infinite and subnormal
+    samples become 0, an absurdly loud kick is turned down).
 */
 bool loadSampleFile (LoadedSample& out, const juce::File& file, juce::AudioFormatManager& formats);

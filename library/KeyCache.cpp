@@ -216,7 +216,7 @@ KickPitchResult KeyCache::detectFile (const juce::File& file, juce::AudioFormatM
     if (! source.reader->read (&buffer, 0, numSamples, 0, true, true))
         return {};
 
-    replaceUnusableSamples (buffer);
+    makeSamplesUsable (buffer);
     return analyseKick (buffer, rate);
 }
 

@@ -328,14 +328,23 @@ KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& f
     return opened;
 }
 
-void replaceUnusableSamples (juce::AudioBuffer<float>& buffer)
+void makeSamplesUsable (juce::AudioBuffer<float>& buffer)
 {
+    auto peak = 0.0f;
+
     for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
     {
         auto* samples = buffer.getWritePointer (channel);
 
         for (int i = 0; i < buffer.getNumSamples(); ++i)
+        {
             if (! std::isnormal (samples[i]))
                 samples[i] = 0.0f;
+
+            peak = std::max (peak, std::abs (samples[i]));
+        }
     }
+
+    if (peak > largestUsableSample)
+        buffer.applyGain (largestUsableSample / peak);
 }

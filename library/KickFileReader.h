@@ -35,6 +35,11 @@ struct KickFileReader
     all of it); the codec check of compressed files stops once that much has decoded. */
 KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& formats, double secondsNeeded = -1.0);
 
-/** Turns every sample a kick can never need (NaN, infinite or subnormal) into 0, so that
-    neither the voice, the pitch analysis nor the offline render ever sees one. */
-void replaceUnusableSamples (juce::AudioBuffer<float>& buffer);
+/** The loudest sample a loaded kick keeps (+60 dB above full scale). */
+constexpr float largestUsableSample = 1000.0f;
+
+/** Makes every sample usable by the voice, the pitch analysis and the offline render: NaN,
+    infinite and subnormal samples become 0, and a kick whose peak lies above
+    largestUsableSample (far beyond any real kick) is turned down to that peak, so that no
+    stage's gain can overflow a float. */
+void makeSamplesUsable (juce::AudioBuffer<float>& buffer);
