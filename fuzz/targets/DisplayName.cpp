@@ -1,0 +1,23 @@
+// Kick file names are whatever bytes the file system holds: the display name of any of
+// them is made without fault, is never empty for a non-empty name, and does not change
+// when made again.
+
+#include "FuzzSupport.h"
+
+#include "library/KickDisplayName.h"
+
+extern "C" int LLVMFuzzerInitialize (int*, char***)
+{
+    zobfuzz::startProcess();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
+{
+    const auto fileName = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), (int) size);
+    const auto label = makeKickDisplayName (fileName);
+
+    zobfuzz::check (fileName.isEmpty() || label.isNotEmpty(), "a name gives a label");
+    zobfuzz::check (makeKickDisplayName (fileName) == label, "the same name gives the same label");
+    return 0;
+}
