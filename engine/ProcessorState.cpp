@@ -8,6 +8,8 @@
 #include "engine/ParameterIds.h"
 #include "engine/ZobAudioProcessor.h"
 
+#include <cmath>
+
 namespace
 {
 // Root attributes of the saved state, besides the parameter tree's own children.
@@ -54,6 +56,16 @@ bool isCutShort (const void* data, int sizeInBytes)
 
     const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
     return declaredLength > (juce::uint32) (sizeInBytes - headerBytes);
+}
+
+/** Drops every parameter value that is not a number ("nan" in a damaged or hand-edited
+    state): JUCE's parameters would take it as it is and every block would be NaN. Without
+    its value a parameter takes its default, as when the value is missing. */
+void dropValuesThatAreNotNumbers (juce::XmlElement& state)
+{
+    for (auto* parameter : state.getChildIterator())
+        if (parameter->hasAttribute ("value") && std::isnan (parameter->getStringAttribute ("value").getDoubleValue()))
+            parameter->removeAttribute ("value");
 }
 
 /** ~/.config/Corvale Audio/ZOB on Linux: the program's per-user folder. */
@@ -122,6 +134,7 @@ void ZobAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
         return;
 
     migrateLengthCurve (*state);
+    dropValuesThatAreNotNumbers (*state);
     parameters.replaceState (juce::ValueTree::fromXml (*state));
 
     if (state->hasAttribute (uiScaleAttribute))
