@@ -52,10 +52,17 @@ namespace
         return (juce::int64) value;
     }
 
+    // Not a number reads as 0, like a missing value: JUCE cannot write NaN back (its number
+    // formatting converts it to an int).
+    double toFiniteDouble (double value)
+    {
+        return std::isfinite (value) ? value : 0.0;
+    }
+
     float toFloat (double value)
     {
         constexpr auto largest = (double) std::numeric_limits<float>::max();
-        return (float) (std::isnan (value) ? value : juce::jlimit (-largest, largest, value));
+        return (float) (std::isnan (value) ? 0.0 : juce::jlimit (-largest, largest, value));
     }
 } // namespace
 
@@ -141,7 +148,7 @@ void KeyCache::loadXml (const juce::File& file)
         entry.size = toInt64 (child->getDoubleAttribute (Attr::size));
         entry.modified = toInt64 (child->getDoubleAttribute (Attr::modified));
         entry.result.valid = child->getBoolAttribute (Attr::valid, false);
-        entry.result.hz = child->getDoubleAttribute (Attr::hz);
+        entry.result.hz = toFiniteDouble (child->getDoubleAttribute (Attr::hz));
         entry.result.note = child->getIntAttribute (Attr::note);
         entry.result.cents = toFloat (child->getDoubleAttribute (Attr::cents));
         entry.result.glide = toFloat (child->getDoubleAttribute (Attr::glide));

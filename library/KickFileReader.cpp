@@ -345,6 +345,15 @@ void makeSamplesUsable (juce::AudioBuffer<float>& buffer)
         }
     }
 
-    if (peak > largestUsableSample)
-        buffer.applyGain (largestUsableSample / peak);
+    if (peak <= largestUsableSample)
+        return;
+
+    // The gain can round a sample to just above the limit: clip what it leaves over.
+    buffer.applyGain (largestUsableSample / peak);
+
+    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
+    {
+        auto* samples = buffer.getWritePointer (channel);
+        juce::FloatVectorOperations::clip (samples, samples, -largestUsableSample, largestUsableSample, buffer.getNumSamples());
+    }
 }

@@ -443,6 +443,10 @@ TEST (KeyCache, ForeignOrMalformedFilesLoadWhatMakesSense)
           " glide=\"-1e300\" settled=\"12abc\" approx=\"0\"/><KEY path=\"/k/h.wav\" size=\"-1e30\" modified=\"1e19\"/></ZOBKeyCache>",
           { { "/k/g.wav", "0.0,0.0,1,0.0,0,3.402823466385289e38,-3.402823466385289e38,12.0,0" },
             { "/k/h.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" } } },
+        // What is not a number reads as 0 (JUCE cannot write NaN back); infinities stay.
+        { "not a number",
+          "<ZOBKeyCache><KEY path=\"/k/n.wav\" valid=\"1\" hz=\"nan\" cents=\"nan\" glide=\"-nan\" settled=\"inf\"/></ZOBKeyCache>",
+          { { "/k/n.wav", "0.0,0.0,1,0.0,0,0.0,0.0,3.402823466385289e38,0" } } },
     };
 
     for (const auto& c : cases)
