@@ -7,6 +7,7 @@
 #include "engine/LengthCurve.h"
 #include "engine/ParameterIds.h"
 #include "engine/ZobAudioProcessor.h"
+#include "library/XmlFiles.h"
 
 #include <cmath>
 
@@ -56,6 +57,20 @@ bool isCutShort (const void* data, int sizeInBytes)
 
     const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
     return declaredLength > (juce::uint32) (sizeInBytes - headerBytes);
+}
+
+/** True for a binary XML block whose text is not valid UTF-8: JUCE's parser would read past
+    its end. Such a block is damaged and must change nothing. */
+bool holdsInvalidText (const void* data, int sizeInBytes)
+{
+    constexpr int headerBytes = 8;
+
+    if (sizeInBytes <= headerBytes)
+        return false;
+
+    const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
+    const auto textLength = std::min ((size_t) declaredLength, (size_t) (sizeInBytes - headerBytes));
+    return ! isValidUtf8 (juce::addBytesToPointer (data, headerBytes), textLength);
 }
 
 /** Drops every parameter value that is not a number ("nan" in a damaged or hand-edited
@@ -125,7 +140,7 @@ void ZobAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void ZobAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || isCutShort (data, sizeInBytes))
+    if (data == nullptr || isCutShort (data, sizeInBytes) || holdsInvalidText (data, sizeInBytes))
         return;
 
     auto state = getXmlFromBinary (data, sizeInBytes);
@@ -206,7 +221,7 @@ void ZobAudioProcessor::loadUiSettings (float& scale, bool& darkMode, bool& tool
     tooltips = true;
 
     // Whatever the root's tag: an older or hand-made file still gives its values.
-    if (const auto settings = juce::parseXML (getUiSettingsFile()))
+    if (const auto settings = parseXmlFile (getUiSettingsFile()))
     {
         scale = snapUiScale ((float) settings->getDoubleAttribute (uiScaleAttribute, 1.0));
         darkMode = settings->getBoolAttribute (uiDarkModeAttribute, false);
@@ -219,7 +234,7 @@ void ZobAudioProcessor::saveUiSetting (const juce::String& name, const juce::var
     const auto file = getUiSettingsFile();
     file.getParentDirectory().createDirectory();
 
-    auto settings = juce::XmlDocument (file).getDocumentElement();
+    auto settings = parseXmlFile (file);
 
     if (settings == nullptr || ! settings->getTagName().equalsIgnoreCase (uiSettingsRootTag))
         settings = std::make_unique<juce::XmlElement> (uiSettingsRootTag);

@@ -13,7 +13,8 @@ namespace zobfuzz
 void startProcess()
 {
     zobtest::isolateProcessFolders();
-    std::atexit ([] { zobtest::removeProcessFolders(); });
+    std::atexit ([]
+                 { zobtest::removeProcessFolders(); });
 
     // Lives until the process ends; the targets' own statics may still use it at exit.
     static auto* juce = new juce::ScopedJuceInitialiser_GUI();

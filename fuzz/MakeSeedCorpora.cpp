@@ -125,23 +125,19 @@ void writeXmlSeeds()
     writeSeed ("UiSettingsFile", "other root", juce::String ("<OTHER uiScale=\"0.8\" uiDarkMode=\"yes\" extra=\"x\"><child/></OTHER>"));
     writeSeed ("UiSettingsFile", "not xml", juce::String ("uiScale=0.75"));
 
-    writeSeed ("KeyCacheFile", "written",
-               juce::String ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<ZOBKeyCache>\r\n"
-                             "  <KEY path=\"/home/user/Kicks/Deep 01.wav\" size=\"48000.0\" modified=\"1.71234567e12\" valid=\"1\"\r\n"
-                             "       hz=\"41.2034\" note=\"28\" cents=\"-3.5\" glide=\"0.5\" settled=\"0.25\" approx=\"0\"/>\r\n"
-                             "  <KEY path=\"/home/user/Kicks/Noise.wav\" size=\"1.2e6\" modified=\"0.0\" valid=\"0\" hz=\"0.0\"\r\n"
-                             "       note=\"0\" cents=\"0.0\" glide=\"0.0\" settled=\"0.0\" approx=\"0\"/>\r\n"
-                             "</ZOBKeyCache>\r\n"));
-    writeSeed ("KeyCacheFile", "odd values",
-               juce::String ("<zobkeycache><key path=\"/a.wav\" size=\"1e300\" modified=\"-inf\" valid=\"true\" hz=\"nan\" note=\"99999999999\" "
-                             "cents=\"1e40\" glide=\"-0\" settled=\"x\" approx=\"Y\"/><KEY size=\"1\"/><KEY PATH=\"/b.wav\"/></zobkeycache>"));
+    writeSeed ("KeyCacheFile", "written", juce::String ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<ZOBKeyCache>\r\n"
+                                                        "  <KEY path=\"/home/user/Kicks/Deep 01.wav\" size=\"48000.0\" modified=\"1.71234567e12\" valid=\"1\"\r\n"
+                                                        "       hz=\"41.2034\" note=\"28\" cents=\"-3.5\" glide=\"0.5\" settled=\"0.25\" approx=\"0\"/>\r\n"
+                                                        "  <KEY path=\"/home/user/Kicks/Noise.wav\" size=\"1.2e6\" modified=\"0.0\" valid=\"0\" hz=\"0.0\"\r\n"
+                                                        "       note=\"0\" cents=\"0.0\" glide=\"0.0\" settled=\"0.0\" approx=\"0\"/>\r\n"
+                                                        "</ZOBKeyCache>\r\n"));
+    writeSeed ("KeyCacheFile", "odd values", juce::String ("<zobkeycache><key path=\"/a.wav\" size=\"1e300\" modified=\"-inf\" valid=\"true\" hz=\"nan\" note=\"99999999999\" "
+                                                           "cents=\"1e40\" glide=\"-0\" settled=\"x\" approx=\"Y\"/><KEY size=\"1\"/><KEY PATH=\"/b.wav\"/></zobkeycache>"));
 
-    writeSeed ("FavoritesFile", "written",
-               juce::String ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<ZOB_FAVORITES>\r\n"
-                             "  <Favorite id=\"Deep 01.wav\"/>\r\n  <Favorite id=\"Kick 01.wav\"/>\r\n</ZOB_FAVORITES>\r\n"));
-    writeSeed ("FavoritesFile", "odd entries",
-               juce::String ("<OTHER><favorite id=\"a.wav\"/><Favorite id=\"a.wav\"/><Favorite id=\"\"/><Favorite/><Favorite ID=\"b.wav\"/>"
-                             "<Favorite id=\"A.WAV\"/><Other id=\"c.wav\"/></OTHER>"));
+    writeSeed ("FavoritesFile", "written", juce::String ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<ZOB_FAVORITES>\r\n"
+                                                         "  <Favorite id=\"Deep 01.wav\"/>\r\n  <Favorite id=\"Kick 01.wav\"/>\r\n</ZOB_FAVORITES>\r\n"));
+    writeSeed ("FavoritesFile", "odd entries", juce::String ("<OTHER><favorite id=\"a.wav\"/><Favorite id=\"a.wav\"/><Favorite id=\"\"/><Favorite/><Favorite ID=\"b.wav\"/>"
+                                                             "<Favorite id=\"A.WAV\"/><Other id=\"c.wav\"/></OTHER>"));
 }
 
 void writeDisplayNameSeeds()

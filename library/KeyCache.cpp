@@ -1,6 +1,7 @@
 #include "library/KeyCache.h"
 
 #include "library/KickFileReader.h"
+#include "library/XmlFiles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,7 +129,7 @@ bool KeyCache::lookup (const juce::File& file, KickPitchResult& result)
 
 void KeyCache::loadXml (const juce::File& file)
 {
-    auto root = juce::parseXML (file);
+    auto root = parseXmlFile (file);
 
     if (root == nullptr || ! root->hasTagName (rootTag.toString()))
         return;

@@ -55,22 +55,54 @@ constexpr int chunkName (const char* name)
 }
 
 //==============================================================================
-/** True when JUCE's AIFF reader finds a sound data chunk in the file. Without one it
-    takes the frame count from the header alone and reads from a position it never set.
-    This walks the chunks the way that reader does. */
-bool aiffHasSoundData (const juce::File& file)
+/** True when the chunk ends inside the file: JUCE's readers allocate some chunks (broadcast,
+    sampler, instrument and cue data) by their length field alone, so a few bytes could ask
+    for gigabytes. */
+bool fitsInFile (juce::int64 chunkEnd, juce::int64 fileSize)
 {
-    juce::FileInputStream in (file);
+    return chunkEnd <= fileSize;
+}
 
-    if (! in.openedOk() || in.readInt() != chunkName ("FORM"))
-        return false;
+/** Walks the chunks of a RIFF or RF64 file: false when a chunk JUCE's WAV reader allocates
+    by its length claims more bytes than the file holds. */
+bool wavChunksAreSafe (juce::FileInputStream& in)
+{
+    const auto fileSize = in.getTotalLength();
+    in.setPosition (12);
 
+    for (int chunk = 0; chunk < 100000 && in.getPosition() + 8 <= fileSize; ++chunk)
+    {
+        const auto type = in.readInt();
+        const auto length = (juce::uint32) in.readInt();
+        const auto chunkEnd = in.getPosition() + length + (length & 1);
+
+        for (const auto* allocated : { "bext", "smpl", "inst", "INST", "cue " })
+            if (type == chunkName (allocated) && ! fitsInFile (chunkEnd, fileSize))
+                return false;
+
+        in.setPosition (chunkEnd);
+    }
+
+    return true;
+}
+
+/** Walks the chunks of an AIFF file the way JUCE's AIFF reader does: false when that reader
+    would find no sound data chunk (it would then take the frame count from the header alone
+    and read from a position it never set), when a chunk it allocates by its length claims
+    more than the file holds, or when a marker or comment chunk claims more entries than it
+    can hold (the reader would read tens of thousands of them from nothing). */
+bool aiffChunksAreSafe (juce::FileInputStream& in)
+{
+    const auto fileSize = in.getTotalLength();
+    in.setPosition (4);
     const auto formLength = in.readIntBigEndian();
     const auto end = in.getPosition() + formLength;
     const auto type = in.readInt();
 
     if (type != chunkName ("AIFF") && type != chunkName ("AIFC"))
         return false;
+
+    auto hasSoundData = false;
 
     for (int chunk = 0; chunk < 100000 && in.getPosition() < end; ++chunk)
     {
@@ -79,14 +111,15 @@ bool aiffHasSoundData (const juce::File& file)
         const auto chunkEnd = in.getPosition() + length;
 
         if (chunkType == chunkName ("SSND"))
-            return true;
-
-        if (chunkType == chunkName ("FVER"))
+        {
+            hasSoundData = true;
+        }
+        else if (chunkType == chunkName ("FVER"))
         {
             const auto version = in.readIntBigEndian();
 
             if (version != 0 && version != (int) 0xa2805140)
-                return false;
+                break;
         }
         else if (chunkType == chunkName ("COMM"))
         {
@@ -97,17 +130,50 @@ bool aiffHasSoundData (const juce::File& file)
             if ((rate[0] & 0x80) != 0 || rate[0] <= 0x3f || rate[0] > 0x40 || (rate[0] == 0x40 && rate[1] > 0x1c))
                 return false;
         }
-        else if (chunkType != chunkName ("MARK") && chunkType != chunkName ("COMT") && chunkType != chunkName ("INST")
-                 && chunkType != chunkName ("basc") && chunkType != chunkName ("cate"))
+        else if (chunkType == chunkName ("MARK") || chunkType == chunkName ("COMT"))
+        {
+            // Every marker or comment takes at least 8 bytes after the 2-byte count.
+            const auto count = (juce::uint32) (juce::uint16) in.readShortBigEndian();
+
+            if ((juce::int64) count * 8 > (juce::int64) length - 2)
+                return false;
+        }
+        else if (chunkType == chunkName ("INST"))
+        {
+            if (! fitsInFile (chunkEnd, fileSize))
+                return false;
+        }
+        else if (chunkType != chunkName ("basc") && chunkType != chunkName ("cate"))
         {
             if (chunkEnd < in.getPosition() || in.isExhausted())
-                return false;
+                break;
         }
 
         in.setPosition (chunkEnd + (chunkEnd & 1));
     }
 
-    return false;
+    return hasSoundData;
+}
+
+/** False for a WAV or AIFF file whose chunks would make JUCE's readers allocate without
+    bound, loop through entries that are not there, or read from nowhere. Checked before a
+    reader is made, since the readers do all of that while they are made. */
+bool containerIsSafeToOpen (const juce::File& file)
+{
+    juce::FileInputStream in (file);
+
+    if (! in.openedOk())
+        return false;
+
+    const auto magic = in.readInt();
+
+    if (magic == chunkName ("RIFF") || magic == chunkName ("RF64"))
+        return wavChunksAreSafe (in);
+
+    if (magic == chunkName ("FORM"))
+        return aiffChunksAreSafe (in);
+
+    return true;
 }
 
 //==============================================================================
@@ -267,9 +333,6 @@ juce::int64 deliverableLength (const juce::File& file, const juce::AudioFormatRe
         if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
             return 0;
 
-        if (reader.getFormatName() == formatName<juce::AiffAudioFormat>() && ! aiffHasSoundData (file))
-            return 0;
-
         // A PCM file holds its frames as they are: a data chunk claiming more than the
         // file's size ends where the file ends (the reader would pad the rest with zeros).
         const auto bytesPerFrame = channels * (juce::int64) bits / 8;
@@ -302,7 +365,7 @@ KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& f
 {
     KickFileReader opened;
 
-    if (! isRegularFile (file))
+    if (! isRegularFile (file) || ! containerIsSafeToOpen (file))
         return opened;
 
     std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));

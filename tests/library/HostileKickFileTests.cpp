@@ -160,6 +160,15 @@ Bytes chainedOgg()
     return bytes;
 }
 
+/** The file with one more chunk put in front of its first one (after the 12-byte header). */
+Bytes withChunkFirst (const Bytes& file, const zobtest::ByteWriter& chunk)
+{
+    Bytes result (file.getData(), 12);
+    result.append (chunk.bytes.getData(), chunk.bytes.getSize());
+    result.append (static_cast<const char*> (file.getData()) + 12, file.getSize() - 12);
+    return result;
+}
+
 const Bytes text { "This is not a sound file at all, just a note renamed.", 53 };
 
 //==============================================================================
@@ -203,6 +212,8 @@ std::vector<HostileFile> hostileFiles()
         { "RF64 data 7FFFFFF0.wav", refused, withBytes (rf64 (28, 0x7ffffff0)) },
         { "RF64 data FFFFFFFF.wav", refused, withBytes (rf64 (28, 0xffffffff)) },
         { "RF64 data 2^64-1.wav", refused, withBytes (rf64 (28, 0xffffffffffffffffull)) },
+        { "Broadcast chunk FFFFFFF0.wav", refused, withBytes (withChunkFirst (wavKick, zobtest::ByteWriter().text ("bext").le32 (0xfffffff0).zeros (16))) },
+        { "Cue chunk FFFFFFF0.wav", refused, withBytes (withChunkFirst (wavKick, zobtest::ByteWriter().text ("cue ").le32 (0xfffffff0).zeros (16))) },
         { "Text.wav", refused, withBytes (text) },
 
         // AIFF
@@ -227,6 +238,9 @@ std::vector<HostileFile> hostileFiles()
         { "Compression XXXX.aif", refused, withBytes (aiff ([] (AiffSpec& s) { s.compression = "XXXX"; })) },
         { "No COMM.aif", refused, withBytes (aiff ([] (AiffSpec& s) { s.writeComm = false; })) },
         { "No SSND.aif", refused, withBytes (aiff ([] (AiffSpec& s) { s.writeSsnd = false; })) },
+        { "Instrument chunk FFFFFFF0.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("INST").be32 (0xfffffff0).zeros (20))) },
+        { "65535 markers from nothing.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("MARK").be32 (2).be16 (0xffff))) },
+        { "65535 comments from nothing.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("COMT").be32 (2).be16 (0xffff))) },
         { "Text.aiff", refused, withBytes (text) },
 
         // FLAC
