@@ -59,8 +59,9 @@ bool isCutShort (const void* data, int sizeInBytes)
     return declaredLength > (juce::uint32) (sizeInBytes - headerBytes);
 }
 
-/** True for a binary XML block whose text is not valid UTF-8: JUCE's parser would read past
-    its end. Such a block is damaged and must change nothing. */
+/** True for a binary XML block whose text JUCE's parser cannot safely be given (it would
+    read past the end of text that is not valid UTF-8, or loop forever on some processing
+    instructions). Such a block is damaged and must change nothing. */
 bool holdsInvalidText (const void* data, int sizeInBytes)
 {
     constexpr int headerBytes = 8;
@@ -70,7 +71,7 @@ bool holdsInvalidText (const void* data, int sizeInBytes)
 
     const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
     const auto textLength = std::min ((size_t) declaredLength, (size_t) (sizeInBytes - headerBytes));
-    return ! isValidUtf8 (juce::addBytesToPointer (data, headerBytes), textLength);
+    return ! isSafeXmlText (juce::addBytesToPointer (data, headerBytes), textLength);
 }
 
 /** Drops every parameter value that is not a number ("nan" in a damaged or hand-edited

@@ -1,10 +1,12 @@
-// Kick file names are whatever bytes the file system holds: the display name of any of
-// them is made without fault, is never empty for a non-empty name, and does not change
-// when made again.
+// Kick file names are whatever bytes the file system holds (valid UTF-8 or not): the
+// display name of any of them is made without fault, is never empty for a non-empty name,
+// and does not change when made again.
 
 #include "FuzzSupport.h"
 
 #include "library/KickDisplayName.h"
+
+#include <string>
 
 extern "C" int LLVMFuzzerInitialize (int*, char***)
 {
@@ -14,7 +16,9 @@ extern "C" int LLVMFuzzerInitialize (int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    const auto fileName = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), (int) size);
+    // As a directory listing hands names over: bytes up to the first 0, as they are.
+    const std::string bytes (reinterpret_cast<const char*> (data), size);
+    const auto fileName = juce::String::fromUTF8 (bytes.c_str());
     const auto label = makeKickDisplayName (fileName);
 
     zobfuzz::check (fileName.isEmpty() || label.isNotEmpty(), "a name gives a label");

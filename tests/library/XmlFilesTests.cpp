@@ -48,3 +48,14 @@ TEST (XmlFiles, NothingButTheFileItselfIsRead)
     const auto id = root != nullptr && root->getFirstChildElement() != nullptr ? root->getFirstChildElement()->getStringAttribute ("id") : juce::String();
     EXPECT_FALSE (id.contains ("outside"));
 }
+
+TEST (XmlFiles, ProcessingInstructionsBeyondTheDeclarationReadAsNothing)
+{
+    // JUCE's parser never returns from an instruction followed by text inside an element.
+    const char looping[] = "<?xml version=\"1.0\"?>\n<ZOB_UI uiScale=\"1.0\"><?x?>text</ZOB_UI>";
+    EXPECT_EQ (parseXmlText (looping, sizeof (looping) - 1), nullptr);
+
+    const char declared[] = "  <?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<ZOB_UI uiScale=\"0.75\"/>\r\n";
+    ASSERT_NE (parseXmlText (declared, sizeof (declared) - 1), nullptr);
+    EXPECT_TRUE (isSafeXmlText (declared, sizeof (declared) - 1));
+}
