@@ -10,15 +10,19 @@
 
 namespace zobfuzz
 {
+// Kept to the end of the process and never destroyed: the process ends without tearing
+// JUCE down, so no static of JUCE's is used after it is gone.
+juce::ScopedJuceInitialiser_GUI* keptJuceInitialiser = nullptr;
+
 void startProcess()
 {
     zobtest::isolateProcessFolders();
-    std::atexit ([]
-                 { zobtest::removeProcessFolders(); });
+    keptJuceInitialiser = new juce::ScopedJuceInitialiser_GUI();
+}
 
-    // Lives until the process ends; the targets' own statics may still use it at exit.
-    static auto* juce = new juce::ScopedJuceInitialiser_GUI();
-    juce::ignoreUnused (juce);
+void finishProcess()
+{
+    zobtest::removeProcessFolders();
 }
 
 void deliverMessages()

@@ -10,9 +10,14 @@
     -fsanitize=fuzzer) or with ReplayMain.cpp, which feeds it every file of a corpus once. */
 namespace zobfuzz
 {
-/** Gives the process a private HOME and TMPDIR (removed at exit) and starts JUCE's message
-    manager on this thread. Call first, from LLVMFuzzerInitialize. */
+/** Gives the process a private HOME and TMPDIR and starts JUCE's message manager on this
+    thread. Call first, from LLVMFuzzerInitialize. Objects a target keeps for the whole run
+    are made after it and never destroyed (the process ends without tearing JUCE down). */
 void startProcess();
+
+/** Removes the private folders (the replay calls it last; a long libFuzzer run leaves its
+    folder in the temporary folder). */
+void finishProcess();
 
 /** Delivers every message posted to this thread so far (callAsync notices and the like),
     so nothing piles up from one input to the next. */

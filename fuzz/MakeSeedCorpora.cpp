@@ -175,5 +175,6 @@ int main (int argc, char** argv)
     writeKickFileSeeds();
     writeXmlSeeds();
     writeDisplayNameSeeds();
+    zobfuzz::finishProcess();
     return 0;
 }

@@ -48,5 +48,6 @@ int main (int argc, char** argv)
     }
 
     std::printf ("replayed %d inputs\n", (int) inputs.size());
+    zobfuzz::finishProcess();
     return 0;
 }

@@ -14,6 +14,9 @@ bool startsWithUtf16ByteOrderMark (const juce::uint8* bytes, size_t size)
 
 bool isSafeXmlText (const void* utf8, size_t size)
 {
+    if (utf8 == nullptr || size == 0)
+        return false;
+
     const auto* text = static_cast<const char*> (utf8);
     const auto length = std::min (size, (size_t) std::numeric_limits<int>::max());
 

@@ -15,14 +15,24 @@
 
 namespace
 {
-juce::AudioFormatManager* formats = nullptr;
+/** Made after JUCE is started and kept for the whole run. */
+juce::AudioFormatManager& formats()
+{
+    static auto* const basicFormats = []
+    {
+        auto* made = new juce::AudioFormatManager();
+        made->registerBasicFormats();
+        return made;
+    }();
+
+    return *basicFormats;
 }
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize (int*, char***)
 {
     zobfuzz::startProcess();
-    formats = new juce::AudioFormatManager(); // lives as long as the process
-    formats->registerBasicFormats();
+    formats();
     return 0;
 }
 
@@ -37,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 
     LoadedSample sample;
 
-    if (loadSampleFile (sample, file, *formats))
+    if (loadSampleFile (sample, file, formats()))
     {
         zobfuzz::check (sample.buffer.getNumSamples() > 0 && sample.buffer.getNumChannels() > 0, "a loaded kick has samples");
         zobfuzz::check (std::isfinite (sample.sampleRate) && sample.sampleRate > 0.0, "a loaded kick has a rate");
@@ -47,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
                 zobfuzz::check (std::abs (sample.buffer.getSample (channel, i)) <= largestUsableSample, "loaded samples are finite and bounded");
     }
 
-    const auto pitch = vyl::KeyCache::detectFile (file, *formats);
+    const auto pitch = vyl::KeyCache::detectFile (file, formats());
     zobfuzz::check (! pitch.valid || (std::isfinite (pitch.hz) && pitch.hz > 0.0), "a detected key has a frequency");
 
     isDecodableKickFile (file);

@@ -14,7 +14,12 @@ namespace
 constexpr double hostRate = 48000.0;
 constexpr int blockSize = 256;
 
-ZobAudioProcessor* processor = nullptr;
+/** Made after JUCE is started and kept for the whole run. */
+ZobAudioProcessor& processor()
+{
+    static auto* const instance = new ZobAudioProcessor();
+    return *instance;
+}
 
 bool isFiniteAndBounded (const juce::AudioBuffer<float>& buffer, float bound)
 {
@@ -28,36 +33,35 @@ bool isFiniteAndBounded (const juce::AudioBuffer<float>& buffer, float bound)
 
 void checkParameters()
 {
-    for (auto* parameter : processor->getParameters())
+    for (auto* parameter : processor().getParameters())
     {
         const auto value = parameter->getValue();
         zobfuzz::check (std::isfinite (value) && value >= 0.0f && value <= 1.0f, "parameters stay inside their range");
     }
 
-    zobfuzz::check (processor->uiScale == 0.75f || processor->uiScale == 1.0f, "the UI scale is 0.75 or 1.0");
+    zobfuzz::check (processor().uiScale == 0.75f || processor().uiScale == 1.0f, "the UI scale is 0.75 or 1.0");
 }
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize (int*, char***)
 {
     zobfuzz::startProcess();
-    processor = new ZobAudioProcessor(); // lives as long as the process
-    processor->prepareToPlay (hostRate, blockSize);
+    processor().prepareToPlay (hostRate, blockSize);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    processor->setStateInformation (data, (int) size);
+    processor().setStateInformation (data, (int) size);
     zobfuzz::deliverMessages();
     checkParameters();
 
     // What was restored saves and restores again to the same blob.
     juce::MemoryBlock saved, savedAgain;
-    processor->getStateInformation (saved);
-    processor->setStateInformation (saved.getData(), (int) saved.getSize());
+    processor().getStateInformation (saved);
+    processor().setStateInformation (saved.getData(), (int) saved.getSize());
     zobfuzz::deliverMessages();
-    processor->getStateInformation (savedAgain);
+    processor().getStateInformation (savedAgain);
     zobfuzz::check (saved == savedAgain, "a saved state restores to itself");
 
     // Played and rendered with whatever was restored.
@@ -68,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     for (int i = 0; i < 4; ++i)
     {
         block.clear();
-        processor->processBlock (block, midi);
+        processor().processBlock (block, midi);
         midi.clear();
         zobfuzz::check (isFiniteAndBounded (block, 1.0f), "the output is finite and within the soft clipper's bound");
     }
@@ -76,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     juce::AudioBuffer<float> rendered;
     double renderedRate = 0.0;
 
-    if (processor->renderProcessedKick (rendered, renderedRate))
+    if (processor().renderProcessedKick (rendered, renderedRate))
         zobfuzz::check (isFiniteAndBounded (rendered, 1.0f) && renderedRate > 0.0, "the drag-out render is finite and bounded");
 
     return 0;
