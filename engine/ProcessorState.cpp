@@ -74,14 +74,21 @@ bool holdsInvalidText (const void* data, int sizeInBytes)
     return ! isSafeXmlText (juce::addBytesToPointer (data, headerBytes), textLength);
 }
 
-/** Drops every parameter value that is not a number ("nan" in a damaged or hand-edited
-    state): JUCE's parameters would take it as it is and every block would be NaN. Without
-    its value a parameter takes its default, as when the value is missing. */
-void dropValuesThatAreNotNumbers (juce::XmlElement& state)
+/** Puts the default in place of every parameter value that is not a number ("nan" in a
+    damaged or hand-edited state): JUCE's parameters would take it as it is and every block
+    would be NaN. */
+void replaceValuesThatAreNotNumbers (juce::XmlElement& state, juce::AudioProcessorValueTreeState& parameters)
 {
-    for (auto* parameter : state.getChildIterator())
-        if (parameter->hasAttribute ("value") && std::isnan (parameter->getStringAttribute ("value").getDoubleValue()))
-            parameter->removeAttribute ("value");
+    for (auto* child : state.getChildIterator())
+    {
+        if (! child->hasAttribute ("value") || ! std::isnan (child->getStringAttribute ("value").getDoubleValue()))
+            continue;
+
+        if (auto* parameter = parameters.getParameter (child->getStringAttribute ("id")))
+            child->setAttribute ("value", (double) parameter->convertFrom0to1 (parameter->getDefaultValue()));
+        else
+            child->removeAttribute ("value");
+    }
 }
 
 /** ~/.config/Corvale Audio/ZOB on Linux: the program's per-user folder. */
@@ -150,8 +157,13 @@ void ZobAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
         return;
 
     migrateLengthCurve (*state);
-    dropValuesThatAreNotNumbers (*state);
-    parameters.replaceState (juce::ValueTree::fromXml (*state));
+    replaceValuesThatAreNotNumbers (*state, parameters);
+
+    // Whatever the root's tag, the tree keeps the state's own type, so that the next save
+    // writes a root that reads back (a damaged tag may not).
+    juce::ValueTree restored (parameters.state.getType());
+    restored.copyPropertiesAndChildrenFrom (juce::ValueTree::fromXml (*state), nullptr);
+    parameters.replaceState (restored);
 
     if (state->hasAttribute (uiScaleAttribute))
         uiScale = snapUiScale ((float) state->getDoubleAttribute (uiScaleAttribute));

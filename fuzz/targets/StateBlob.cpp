@@ -56,8 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
     zobfuzz::deliverMessages();
     checkParameters();
 
-    // What was restored saves and restores again to the same blob.
+    // What was restored saves and restores again to the same blob, once a first save has
+    // dropped what a damaged state held beyond the parameters.
     juce::MemoryBlock saved, savedAgain;
+    processor().getStateInformation (saved);
+    processor().setStateInformation (saved.getData(), (int) saved.getSize());
+    zobfuzz::deliverMessages();
     processor().getStateInformation (saved);
     processor().setStateInformation (saved.getData(), (int) saved.getSize());
     zobfuzz::deliverMessages();

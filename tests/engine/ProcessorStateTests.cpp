@@ -210,6 +210,12 @@ TEST (SavedState, HandEditedStatesRestoreWhatTheyHold)
     EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::outputGainDb, -99.0f), 0.0f);
     EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::tuneSemitones, 0.0f), -12.0f);
     EXPECT_TRUE (std::isfinite (processor.getParameterValue (ParameterIds::lengthAmount, std::nanf (""))));
+
+    // Any root tag is read, and the next save writes the state's own root again.
+    restore (processor, blobOf ("<Other lengthCurve=\"3\">" + paramXml (ParameterIds::punchAmount, "0.25") + "</Other>"));
+    EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::punchAmount, -1.0f), 0.25f);
+    const auto saved = stateOf (processor);
+    EXPECT_TRUE (juce::AudioProcessor::getXmlFromBinary (saved.getData(), (int) saved.getSize())->hasTagName ("PARAMETERS"));
 }
 
 TEST (SavedState, KeepsTheCurrentKickWhenTheStoredOneCannotBeLoaded)
