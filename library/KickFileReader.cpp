@@ -378,7 +378,8 @@ KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& f
     if (reader->numChannels < 1 || reader->numChannels > maxKickChannels || reader->bitsPerSample > 32)
         return opened;
 
-    if (! std::isfinite (rate) || rate < 0.0 || rate > maxKickSampleRate)
+    // A rate of 0 or below means the file names none; callers play it at 44.1 kHz.
+    if (! std::isfinite (rate) || rate > maxKickSampleRate)
         return opened;
 
     const auto length = deliverableLength (file, *reader, secondsNeeded);
