@@ -10,8 +10,8 @@
     - only regular files are opened: a folder, a named pipe or a device with an audio
       extension could block the caller or never end;
     - the header must be believable: 1 to 64 channels, a sample size the format's reader can
-      decode, a finite sample rate of at most 1 MHz (0 or below: none given), at least one frame, and no more frames
-      than a buffer can index or a kick could ever need;
+      decode, a finite sample rate of at most 1 MHz (0 or below: none given), at least one
+      frame, and no more frames than a buffer can index or a kick could ever need;
     - a WAV or AIFF file must hold its sample data chunk, and its length is cut to what the
       file's bytes can hold;
     - a FLAC or Ogg Vorbis file is first decoded with its codec library: every FLAC frame
