@@ -1,4 +1,5 @@
 #include "library/KickDisplayName.h"
+#include "library/Utf8.h"
 
 #include <cstring>
 
@@ -52,7 +53,7 @@ namespace
         const auto* bytes = name.toRawUTF8();
         const auto size = std::strlen (bytes);
 
-        if (juce::CharPointer_UTF8::isValidString (bytes, (int) size))
+        if (isWellFormedUtf8 (bytes, size))
             return name;
 
         juce::String repaired;
@@ -61,7 +62,7 @@ namespace
         {
             size_t length = 1;
 
-            while (length <= 4 && i + length <= size && ! juce::CharPointer_UTF8::isValidString (bytes + i, (int) length))
+            while (length <= 4 && i + length <= size && ! isWellFormedUtf8 (bytes + i, length))
                 ++length;
 
             if (length <= 4 && i + length <= size)

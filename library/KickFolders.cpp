@@ -1,4 +1,5 @@
 #include "library/KickFolders.h"
+#include "library/NoFollowFiles.h"
 
 #include "engine/ZobAudioProcessor.h"
 
@@ -90,9 +91,16 @@ juce::StringArray listKicksInFolder (const juce::File& folder)
     if (! folder.isDirectory())
         return paths;
 
-    for (const auto& file : folder.findChildFiles (juce::File::findFiles, false, "*"))
-        if (hasAcceptedExtension (file))
+    // Listed through NoFollowFiles rather than JUCE's directory iterator, which corrupts
+    // memory on a file name that is not valid UTF-8 (anyone can put one in a kick folder).
+    // A link counts when it leads to a file, as JUCE's listing would have it.
+    for (const auto& entry : NoFollowFiles::listEntries (NoFollowFiles::openDirectory (folder, true)))
+    {
+        const auto file = folder.getChildFile (entry.name);
+
+        if ((entry.isRegularFile || (entry.isLink && file.existsAsFile())) && hasAcceptedExtension (file))
             paths.add (file.getFullPathName());
+    }
 
     sortPathsByFileName (paths);
     return paths;

@@ -1,7 +1,10 @@
 #include "library/NoFollowFiles.h"
+#include "library/Utf8.h"
 
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -207,7 +210,14 @@ namespace NoFollowFiles
 
         while (auto* item = ::readdir (stream))
         {
-            const auto name = juce::String::fromUTF8 (item->d_name);
+            // A name that is not UTF-8 cannot become a juce::String safely, and nothing
+            // could name it through a juce::File: leave it out.
+            const auto length = std::strlen (item->d_name);
+
+            if (length > (size_t) std::numeric_limits<int>::max() || ! isWellFormedUtf8 (item->d_name, length))
+                continue;
+
+            const auto name = juce::String::fromUTF8 (item->d_name, (int) length);
 
             if (name == "." || name == "..")
                 continue;

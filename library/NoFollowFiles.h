@@ -80,7 +80,8 @@ namespace NoFollowFiles
         juce::int64 modifiedMs = 0; // milliseconds since 1970; 0 when it cannot be read
     };
 
-    /** The entries of a directory ("." and ".." left out), in the order it gives them. */
+    /** The entries of a directory ("." and ".." left out, and names that are not valid
+        UTF-8, which no juce::String can hold), in the order it gives them. */
     juce::Array<Entry> listEntries (const Descriptor& directory);
 
     /** The owner of an open descriptor matches this process's effective user. */

@@ -5,9 +5,11 @@
 #include "library/KickFolders.h"
 #include "library/KickFileReader.h"
 #include "library/NoFollowFiles.h"
+#include "library/Utf8.h"
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
@@ -18,7 +20,8 @@ namespace
     {
         char resolved[PATH_MAX];
 
-        if (::realpath (file.getFullPathName().toRawUTF8(), resolved) == nullptr)
+        if (::realpath (file.getFullPathName().toRawUTF8(), resolved) == nullptr
+            || ! isWellFormedUtf8 (resolved, std::strlen (resolved)))
             return {};
 
         return juce::File (juce::String::fromUTF8 (resolved));

@@ -1,4 +1,5 @@
 #include "library/XmlFiles.h"
+#include "library/Utf8.h"
 
 #include <cstring>
 #include <limits>
@@ -20,10 +21,11 @@ bool isSafeXmlText (const void* utf8, size_t size)
     const auto* text = static_cast<const char*> (utf8);
     const auto length = std::min (size, (size_t) std::numeric_limits<int>::max());
 
-    if (! juce::CharPointer_UTF8::isValidString (text, (int) length))
+    const std::string_view view (text, strnlen (text, length));
+
+    if (! isWellFormedUtf8 (view.data(), view.size()))
         return false;
 
-    const std::string_view view (text, strnlen (text, length));
     auto rest = view.substr (std::min (view.size(), view.find_first_not_of (" \t\r\n")));
 
     if (rest.substr (0, 5) == "<?xml")

@@ -5,6 +5,9 @@
 #include "FuzzSupport.h"
 
 #include "library/KickDisplayName.h"
+#include "library/Utf8.h"
+
+#include <cstring>
 
 #include <string>
 
@@ -16,12 +19,12 @@ extern "C" int LLVMFuzzerInitialize (int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    // As a directory listing hands names over: bytes up to the first 0. JUCE itself cannot
-    // make a string of every name that is not valid UTF-8 without writing past its buffer,
-    // so only valid names are fed here (the name's own repair is tested on its own).
+    // As a directory listing hands names over: bytes up to the first 0, and only names that
+    // are well-formed UTF-8 (the listing leaves out the rest, which JUCE cannot make a string
+    // of without writing past its buffer; the name's own repair is tested on its own).
     const std::string bytes (reinterpret_cast<const char*> (data), size);
 
-    if (! juce::CharPointer_UTF8::isValidString (bytes.c_str(), (int) bytes.size()))
+    if (! isWellFormedUtf8 (bytes.c_str(), std::strlen (bytes.c_str())))
         return 0;
 
     const auto fileName = juce::String::fromUTF8 (bytes.c_str());

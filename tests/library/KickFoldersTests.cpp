@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace
 {
     juce::StringArray fileNames (const juce::StringArray& paths)
@@ -97,6 +100,36 @@ TEST (KickFolders, ListsAcceptedFilesDirectlyInTheFolder)
 
     touch (folder.getChildFile ("Kick 2.wav")); // never cached: the next call sees it
     EXPECT_EQ (listKicksInFolder (folder).size(), 6);
+}
+
+TEST (KickFolders, ListingKeepsLinksToFilesAndLeavesOutNamesThatAreNotUtf8)
+{
+    zobtest::ScopedTempHome home;
+    const auto folder = home.temp().getChildFile ("Kicks");
+    const auto elsewhere = home.temp().getChildFile ("Elsewhere");
+    folder.createDirectory();
+    elsewhere.createDirectory();
+    touch (folder.getChildFile ("Kick 1.wav"));
+    touch (elsewhere.getChildFile ("Real.wav"));
+    elsewhere.getChildFile ("Folder.wav").createDirectory();
+
+    const auto link = [&] (const char* target, const char* name)
+    { ASSERT_EQ (::symlink (target, folder.getChildFile (name).getFullPathName().toRawUTF8()), 0) << name; };
+    link (elsewhere.getChildFile ("Real.wav").getFullPathName().toRawUTF8(), "Linked.wav");
+    link (elsewhere.getChildFile ("Folder.wav").getFullPathName().toRawUTF8(), "Linked folder.wav");
+    link ("/nonexistent/Gone.wav", "Dangling.wav");
+
+    // Names a file system takes but that are not UTF-8 (a lone lead byte, an overlong
+    // encoding, Latin-1): JUCE's own listing writes past a string for some of them.
+    for (const char* name : { "\xc0" "A.wav", "\xc0\x80 Kick.wav", "Caf\xe9 Kick.wav", "\xff.wav" })
+    {
+        const auto path = folder.getFullPathName().toStdString() + "/" + name;
+        const auto fd = ::open (path.c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE (fd, 0) << path;
+        ::close (fd);
+    }
+
+    EXPECT_EQ (fileNames (listKicksInFolder (folder)).joinIntoString ("|"), "Kick 1.wav|Linked.wav");
 }
 
 TEST (KickFolders, UserKicksLiveInThePerUserFolder)
