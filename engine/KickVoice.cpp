@@ -28,17 +28,21 @@ float clampUnit (float value) noexcept
 }
 } // namespace
 
-float KickVoice::LengthEnvelope::getGain (double readPosition, int numSamples, double sampleRate) const noexcept
+KickVoice::LengthEnvelope::Shape::Shape (const LengthEnvelope& envelope, int numSamples, double sampleRate) noexcept
+    : off (envelope.length >= lengthEnvelopeOffThreshold || numSamples <= 0)
 {
-    if (length >= lengthEnvelopeOffThreshold || numSamples <= 0)
+    if (off)
+        return;
+
+    hold = std::min (holdFraction * numSamples, holdSeconds * sampleRate);
+    decay = std::max (std::max ((double) numSamples - hold, 1.0) * envelope.stageValue, shortestDecaySeconds * sampleRate);
+}
+
+float KickVoice::LengthEnvelope::Shape::gainAt (double readPosition) const noexcept
+{
+    if (off || readPosition <= hold)
         return 1.0f;
 
-    const auto hold = std::min (holdFraction * numSamples, holdSeconds * sampleRate);
-
-    if (readPosition <= hold)
-        return 1.0f;
-
-    const auto decay = std::max (std::max ((double) numSamples - hold, 1.0) * stageValue, shortestDecaySeconds * sampleRate);
     const auto t = (readPosition - hold) / decay;
 
     if (t >= 1.0)
@@ -50,6 +54,11 @@ float KickVoice::LengthEnvelope::getGain (double readPosition, int numSamples, d
     const auto s = t * t * (3.0 - 2.0 * t);
     const auto gain = (std::exp2 (decayExponent * s) - decayFloor) * decayScale;
     return (float) std::max (gain, 0.0);
+}
+
+float KickVoice::LengthEnvelope::getGain (double readPosition, int numSamples, double sampleRate) const noexcept
+{
+    return Shape (*this, numSamples, sampleRate).gainAt (readPosition);
 }
 
 void KickVoice::prepare (double sampleRate) noexcept
@@ -135,8 +144,7 @@ float KickVoice::getInterpolatedSample (int channel, double readPosition) const 
     return data[i] + (data[j] - data[i]) * fraction;
 }
 
-// flatten: the per-sample helper calls are inlined here (same arithmetic, no call per sample).
-[[gnu::flatten]] void KickVoice::renderNextBlock (juce::AudioBuffer<float>& out, int startSample, int numSamples) noexcept
+void KickVoice::renderNextBlock (juce::AudioBuffer<float>& out, int startSample, int numSamples) noexcept
 {
     if (sample == nullptr)
         return;
@@ -144,7 +152,6 @@ float KickVoice::getInterpolatedSample (int channel, double readPosition) const 
     const auto& kick = sample->buffer;
     const auto kickLength = kick.getNumSamples();
     const auto kickChannels = kick.getNumChannels();
-    const auto kickRate = sample->sampleRate;
 
     if (kickLength < 1 || kickChannels < 1 || (retriggerState == steady && ! playing))
         return;
@@ -161,10 +168,67 @@ float KickVoice::getInterpolatedSample (int channel, double readPosition) const 
     const auto outChannels = out.getNumChannels();
     auto* left = outChannels >= 1 ? out.getWritePointer (0, startSample) : nullptr;
     auto* right = outChannels >= 2 ? out.getWritePointer (1, startSample) : nullptr;
+
+    // Everything that stays put during the block is worked out once and the moving parts
+    // live in local variables; per sample the arithmetic is that of getInterpolatedSample,
+    // LengthEnvelope::getGain and the smoothing, in the same order.
+    const auto* kickLeft = kick.getReadPointer (0);
+    const auto* kickRight = kick.getReadPointer (std::min (1, kickChannels - 1));
+    const auto envelope = LengthEnvelope::Shape (lengthEnvelope, kickLength, sample->sampleRate);
     const auto end = (double) kickLength;
+    const auto smoothing = lengthGainCoefficient;
+
+    auto readPosition = position;
+    auto smoothedGain = lengthGain;
+    auto step = pitchRatio * sourceStep;
+
+    // Adds the kick at the read position into output sample i with the given level. Never
+    // called at or past the end; before the start the kick is silent.
+    const auto addSample = [&] (int i, float level) noexcept
+    {
+        auto leftSample = 0.0f, rightSample = 0.0f;
+
+        if (readPosition >= 0.0)
+        {
+            const auto index = (int) readPosition;
+            const auto next = std::min (index + 1, kickLength - 1);
+            const auto fraction = (float) (readPosition - index);
+            leftSample = kickLeft[index] + (kickLeft[next] - kickLeft[index]) * fraction;
+            rightSample = kickRight[index] + (kickRight[next] - kickRight[index]) * fraction;
+        }
+
+        smoothedGain += (envelope.gainAt (readPosition) - smoothedGain) * smoothing;
+        const auto gain = level * smoothedGain;
+
+        if (left != nullptr)
+            left[i] += gain * leftSample;
+
+        if (right != nullptr)
+            right[i] += gain * rightSample;
+    };
 
     for (int i = 0; i < numSamples; ++i)
     {
+        if (retriggerState == steady)
+        {
+            // The kick plays on at a fixed level until it ends or the block does.
+            const auto level = velocity * fade;
+
+            for (; i < numSamples; ++i)
+            {
+                if (! (readPosition < end))
+                {
+                    playing = false;
+                    break;
+                }
+
+                addSample (i, level);
+                readPosition += step;
+            }
+
+            break;
+        }
+
         if (retriggerState == fadingOut)
         {
             fade -= fadeStep;
@@ -174,9 +238,12 @@ float KickVoice::getInterpolatedSample (int channel, double readPosition) const 
                 fade = 0.0f;
                 start (pendingVelocity);
                 retriggerState = fadingIn;
+                readPosition = position;
+                smoothedGain = lengthGain;
+                step = pitchRatio * sourceStep;
             }
         }
-        else if (retriggerState == fadingIn)
+        else
         {
             fade += fadeStep;
 
@@ -186,28 +253,14 @@ float KickVoice::getInterpolatedSample (int channel, double readPosition) const 
                 retriggerState = steady;
             }
         }
-        else if (! (position < end))
-        {
-            playing = false;
-            return;
-        }
 
         // While fading, a position past the end just yields nothing.
-        if (position < end)
-        {
-            const auto leftSample = getInterpolatedSample (0, position);
-            const auto rightSample = kickChannels < 2 ? leftSample : getInterpolatedSample (1, position);
-            const auto target = lengthEnvelope.getGain (position, kickLength, kickRate);
-            lengthGain += (target - lengthGain) * lengthGainCoefficient;
-            const auto gain = velocity * fade * lengthGain;
+        if (readPosition < end)
+            addSample (i, velocity * fade);
 
-            if (left != nullptr)
-                left[i] += gain * leftSample;
-
-            if (right != nullptr)
-                right[i] += gain * rightSample;
-        }
-
-        position += pitchRatio * sourceStep;
+        readPosition += step;
     }
+
+    position = readPosition;
+    lengthGain = smoothedGain;
 }

@@ -30,6 +30,19 @@ struct KickVoice
             lengthEnvelopeOffThreshold. */
         float getGain (double position, int numSamples, double sampleRate) const noexcept;
 
+        /** The envelope over one kick, with all that does not depend on the read position
+            worked out once; gainAt gives exactly what getGain gives. */
+        struct Shape
+        {
+            Shape (const LengthEnvelope& envelope, int numSamples, double sampleRate) noexcept;
+
+            float gainAt (double position) const noexcept;
+
+            bool off; // the envelope is 1 throughout
+            double hold = 0.0; // read position up to which the attack is kept
+            double decay = 1.0; // samples from the hold to silence
+        };
+
         float length = 1.0f; // normalised LENGTH position 0..1
         double stageValue = 60000.0; // lengthToStageValue (length)
     };

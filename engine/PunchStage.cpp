@@ -2,6 +2,7 @@
 #include "engine/ApproximatelyEqual.h"
 #include "engine/ShelfFilters.h"
 
+#include <algorithm>
 #include <cmath>
 
 void PunchStage::prepare (double newSampleRate)
@@ -21,8 +22,7 @@ void PunchStage::reset() noexcept
         filter.reset();
 }
 
-// flatten: the per-sample helper calls are inlined here (same arithmetic, no call per sample).
-[[gnu::flatten]] void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
+void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
 {
     if (! (amount > bypassAmount))
     {
@@ -59,17 +59,50 @@ void PunchStage::reset() noexcept
     }
 
     const auto fullScale = std::tanh (drive);
+    const auto numShaped = std::min (numChannels, (int) shelfFilters.size());
+    auto* left = buffer.getWritePointer (0);
+    auto* right = numShaped > 1 ? buffer.getWritePointer (1) : nullptr;
 
-    for (int channel = 0; channel < std::min (numChannels, (int) shelfFilters.size()); ++channel)
+    // The shelves run through a stretch of samples with their state in registers, then the
+    // saturation follows over the same stretch: the same arithmetic as sample by sample.
+    std::array<float, chunkSize> shelvedLeft, shelvedRight;
+
+    for (int start = 0; start < numSamples; start += chunkSize)
     {
-        auto& filter = shelfFilters[(size_t) channel];
-        auto* data = buffer.getWritePointer (channel);
+        const auto count = std::min (chunkSize, numSamples - start);
+        auto leftShelf = zob::ShelfFilter::Biquad (shelfFilters[0]);
 
-        for (int i = 0; i < numSamples; ++i)
+        if (right == nullptr)
         {
-            const auto x = data[i];
-            const auto shelved = filter.processSample (x);
-            data[i] = x + amount * (std::tanh (drive * shelved) / fullScale - x);
+            for (int i = 0; i < count; ++i)
+                shelvedLeft[(size_t) i] = leftShelf.processSample (left[start + i]);
         }
+        else
+        {
+            auto rightShelf = zob::ShelfFilter::Biquad (shelfFilters[1]);
+
+            for (int i = 0; i < count; ++i)
+            {
+                shelvedLeft[(size_t) i] = leftShelf.processSample (left[start + i]);
+                shelvedRight[(size_t) i] = rightShelf.processSample (right[start + i]);
+            }
+
+            rightShelf.storeStateIn (shelfFilters[1]);
+        }
+
+        leftShelf.storeStateIn (shelfFilters[0]);
+        saturate (left + start, shelvedLeft.data(), count, fullScale);
+
+        if (right != nullptr)
+            saturate (right + start, shelvedRight.data(), count, fullScale);
+    }
+}
+
+void PunchStage::saturate (float* data, const float* shelved, int count, float fullScale) const noexcept
+{
+    for (int i = 0; i < count; ++i)
+    {
+        const auto x = data[i];
+        data[i] = x + amount * (std::tanh (drive * shelved[i]) / fullScale - x);
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "engine/ShelfFilters.h"
+
 #include <juce_audio_basics/juce_audio_basics.h>
-#include <juce_dsp/juce_dsp.h>
 
 #include <array>
 #include <limits>
@@ -35,13 +36,19 @@ struct PunchStage
     double sampleRate = 44100.0;
     bool bypassed = true; // the filters were reset for an amount at or below bypassAmount
     float lastGainDb = std::numeric_limits<float>::quiet_NaN(); // NaN forces the first computation
-    std::array<juce::dsp::IIR::Filter<float>, 2> shelfFilters; // channels 0 and 1
+    std::array<zob::ShelfFilter, 2> shelfFilters; // channels 0 and 1
 
     static constexpr float bypassAmount = 0.0001f;
     static constexpr float largestShelfGainDb = 6.0f; // at amount 1
     static constexpr float shelfFrequencyHz = 90.0f;
     static constexpr float shelfQ = 0.707f;
     static constexpr float drive = 3.5f; // tanh input gain
+
+private:
+    /** y = x + amount x (tanh (drive x shelved) / fullScale - x) over count samples. */
+    void saturate (float* data, const float* shelved, int count, float fullScale) const noexcept;
+
+    static constexpr int chunkSize = 256; // samples shelved before they are saturated
 
     JUCE_DECLARE_NON_COPYABLE (PunchStage)
 };

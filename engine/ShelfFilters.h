@@ -4,17 +4,92 @@
 
 namespace zob
 {
+/** One shelving biquad of PUNCH or TONE: a JUCE coefficient object (made by JUCE's shelf
+    designs) and the two state values of the transposed direct form II.
+
+    It computes exactly what juce::dsp::IIR::Filter<float>::processSample computes for a
+    second-order filter, operation for operation, so its output is bit-identical to it; it
+    exists because the stages run their filters through whole blocks with the coefficients
+    and state in registers, which JUCE's filter cannot do without rounding small state
+    values to zero at the end of each block (its block process does).
+
+    The coefficient object must hold a biquad (five normalised coefficients); every shelf of
+    ArrayCoefficients does. Real-time: processSample and reset never allocate; construction
+    and giveFilterAUnityShelf do.
+*/
+struct ShelfFilter
+{
+    using Coefficients = juce::dsp::IIR::Coefficients<float>;
+
+    /** A filter that passes the signal unchanged until it is given a shelf. */
+    ShelfFilter()
+        : coefficients (new Coefficients (1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f)) {}
+
+    /** Zeroes the state. */
+    void reset() noexcept
+    {
+        state1 = 0.0f;
+        state2 = 0.0f;
+    }
+
+    float processSample (float sample) noexcept
+    {
+        auto biquad = Biquad (*this);
+        const auto output = biquad.processSample (sample);
+        biquad.storeStateIn (*this);
+        return output;
+    }
+
+    /** The coefficients and state of one filter in local variables, for a loop over a block:
+        load it, run processSample for every sample, then store the state back. */
+    struct Biquad
+    {
+        explicit Biquad (const ShelfFilter& filter) noexcept
+        {
+            jassert (filter.coefficients->getFilterOrder() == 2);
+            const auto* c = filter.coefficients->getRawCoefficients();
+            b0 = c[0];
+            b1 = c[1];
+            b2 = c[2];
+            a1 = c[3];
+            a2 = c[4];
+            state1 = filter.state1;
+            state2 = filter.state2;
+        }
+
+        float processSample (float sample) noexcept
+        {
+            // The operations and their order of juce::dsp::IIR::Filter::processSample.
+            const auto output = (b0 * sample) + state1;
+            state1 = (b1 * sample) - (a1 * output) + state2;
+            state2 = (b2 * sample) - (a2 * output);
+            return output;
+        }
+
+        void storeStateIn (ShelfFilter& filter) const noexcept
+        {
+            filter.state1 = state1;
+            filter.state2 = state2;
+        }
+
+        float b0, b1, b2, a1, a2, state1, state2;
+    };
+
+    Coefficients::Ptr coefficients;
+    float state1 = 0.0f, state2 = 0.0f;
+};
+
 /** Gives a filter a new coefficient object of its own holding a unity shelf (it passes the
-    signal unchanged) and zeroes its state, sized for a biquad. Every PUNCH and TONE filter
-    starts from this in its stage's prepare.
+    signal unchanged) and zeroes its state. Every PUNCH and TONE filter starts from this in
+    its stage's prepare.
 
     This allocates: call it where the stage is prepared, never on the audio thread. Once it
-    has run, new shelves are written into the same object in place and the filter's state
-    already has its size, so processing never allocates.
+    has run, new shelves are written into the same object in place, so processing never
+    allocates.
 */
-inline void giveFilterAUnityShelf (juce::dsp::IIR::Filter<float>& filter, double sampleRate)
+inline void giveFilterAUnityShelf (ShelfFilter& filter, double sampleRate)
 {
-    filter.coefficients = new juce::dsp::IIR::Coefficients<float> (
+    filter.coefficients = new ShelfFilter::Coefficients (
         juce::dsp::IIR::ArrayCoefficients<float>::makeLowShelf (sampleRate, 1000.0f, 0.707f, 1.0f));
     filter.reset();
 }

@@ -56,8 +56,7 @@ void ToneStage::updateCoefficients() noexcept
     lastTone = tone;
 }
 
-// flatten: the per-sample helper calls are inlined here (same arithmetic, no call per sample).
-[[gnu::flatten]] void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
+void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
 {
     // A tone that is not a number shapes nothing, like a flat one.
     if (zob::approximatelyEqual (tone, 0.0f) || ! std::isfinite (tone))
@@ -77,13 +76,37 @@ void ToneStage::updateCoefficients() noexcept
     const auto numChannels = std::min (buffer.getNumChannels(), (int) lowShelfFilters.size());
     const auto numSamples = buffer.getNumSamples();
 
-    for (int channel = 0; channel < numChannels; ++channel)
+    if (numChannels < 1 || numSamples < 1)
+        return;
+
+    // Both shelves of both channels in one pass, coefficients and state in registers: four
+    // independent recursions that the processor can overlap. Per channel and sample it is
+    // high (low (x)), the same arithmetic as sample by sample.
+    auto* left = buffer.getWritePointer (0);
+    auto lowLeft = zob::ShelfFilter::Biquad (lowShelfFilters[0]);
+    auto highLeft = zob::ShelfFilter::Biquad (highShelfFilters[0]);
+
+    if (numChannels < 2)
     {
-        auto& low = lowShelfFilters[(size_t) channel];
-        auto& high = highShelfFilters[(size_t) channel];
-        auto* data = buffer.getWritePointer (channel);
+        for (int i = 0; i < numSamples; ++i)
+            left[i] = highLeft.processSample (lowLeft.processSample (left[i]));
+    }
+    else
+    {
+        auto* right = buffer.getWritePointer (1);
+        auto lowRight = zob::ShelfFilter::Biquad (lowShelfFilters[1]);
+        auto highRight = zob::ShelfFilter::Biquad (highShelfFilters[1]);
 
         for (int i = 0; i < numSamples; ++i)
-            data[i] = high.processSample (low.processSample (data[i]));
+        {
+            left[i] = highLeft.processSample (lowLeft.processSample (left[i]));
+            right[i] = highRight.processSample (lowRight.processSample (right[i]));
+        }
+
+        lowRight.storeStateIn (lowShelfFilters[1]);
+        highRight.storeStateIn (highShelfFilters[1]);
     }
+
+    lowLeft.storeStateIn (lowShelfFilters[0]);
+    highLeft.storeStateIn (highShelfFilters[0]);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "engine/ShelfFilters.h"
+
 #include <juce_audio_basics/juce_audio_basics.h>
-#include <juce_dsp/juce_dsp.h>
 
 #include <array>
 #include <limits>
@@ -41,8 +42,8 @@ struct ToneStage
     float tone = 0.0f; // -1..1, written before each block
     bool bypassed = true; // the filters were reset for a tone of about 0
     float lastTone = std::numeric_limits<float>::quiet_NaN(); // tone of the current coefficients
-    std::array<juce::dsp::IIR::Filter<float>, 2> lowShelfFilters; // channels 0 and 1
-    std::array<juce::dsp::IIR::Filter<float>, 2> highShelfFilters; // run after the low shelf
+    std::array<zob::ShelfFilter, 2> lowShelfFilters; // channels 0 and 1
+    std::array<zob::ShelfFilter, 2> highShelfFilters; // run after the low shelf
 
     static constexpr float largestTiltDb = 6.0f; // each shelf's gain at a tone of +-1
     static constexpr float tiltFrequencyHz = 700.0f;

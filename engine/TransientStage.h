@@ -39,4 +39,17 @@ struct TransientStage
     static constexpr float largestRise = 2.0f; // fast level at most 3 x the slow one counts
     static constexpr float riseFloor = 0.001f; // keeps the ratio finite after silence
     static constexpr float fullPresenceLevel = 0.01f; // -40 dBFS: fast level of the full lift
+
+private:
+    /** The largest squared magnitude over all channels of each sample from start on. */
+    static void squaredPeaks (const float* const* channels, int numChannels, int start, int count, float* squared) noexcept;
+
+    /** Moves both followers through count squared peaks (given in fastLevels) and leaves
+        their values after each sample in fastLevels and slowLevels. */
+    void follow (float* fastLevels, float* slowLevels, int count, bool shaping) noexcept;
+
+    /** Turns the followers' values into the gain of each sample, written over fastLevels. */
+    void gainsFromLevels (float* fastLevels, const float* slowLevels, int count) const noexcept;
+
+    static constexpr int chunkSize = 256; // samples whose followers are worked out at once
 };
