@@ -1,0 +1,160 @@
+// The audio thread's rule, checked on the program's own processor: after its first block,
+// processBlock never allocates or frees, never waits on a lock, takes no lock but the pad's
+// keyboard state's (JUCE's MidiKeyboardState, merged into every block by design), and never
+// touches a file, at any rate, block size or event the host can throw at it.
+
+#include "engine/ZobAudioProcessor.h"
+
+#include "support/AudioFileBytes.h"
+#include "support/BlockDriver.h"
+#include "support/RealtimeTrap.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace
+{
+/** A processor with a kick loaded from a file, whose keyboard state's lock is allowed. */
+struct TrappedProcessor
+{
+    TrappedProcessor()
+    {
+        zobtest::RealtimeTrap::allowLocksWithin (&processor.keyboardState, sizeof (processor.keyboardState));
+        const auto kick = home.temp().getChildFile ("rt kick.wav");
+        zobtest::writeBytes (kick, zobtest::makeKickWav());
+        EXPECT_TRUE (processor.loadSample (kick));
+    }
+
+    ~TrappedProcessor() { zobtest::RealtimeTrap::clearAllowedLocks(); }
+
+    std::vector<juce::AudioProcessorParameter*> allParameters()
+    {
+        std::vector<juce::AudioProcessorParameter*> result;
+
+        for (auto* parameter : processor.getParameters())
+            result.push_back (parameter);
+
+        return result;
+    }
+
+    zobtest::ScopedTempHome home;
+    ZobAudioProcessor processor;
+};
+
+::testing::AssertionResult trapIsClean (const zobtest::RealtimeTrap& trap)
+{
+    if (trap.isClean() && trap.locksTaken == 0)
+        return ::testing::AssertionSuccess();
+
+    return ::testing::AssertionFailure() << trap.report();
+}
+} // namespace
+
+class RealtimeSafetyAtRate : public ::testing::TestWithParam<double>
+{
+};
+
+TEST_P (RealtimeSafetyAtRate, EveryBlockSizeEventAndAutomationStaysOffTheHeapLocksAndFiles)
+{
+    const auto rate = GetParam();
+    TrappedProcessor rig;
+    auto& processor = rig.processor;
+    processor.prepareToPlay (rate, 4096);
+
+    zobtest::BlockDriver driver (processor, rig.allParameters());
+    const auto samplesPerSize = (int) (rate * 0.2);
+
+    for (int blockSize : { 1, 32, 64, 441, 512, 1024, 4096, 0 /* random */ })
+    {
+        SCOPED_TRACE ("block size " + juce::String (blockSize));
+
+        // The pad's notes arrive through the keyboard state, and the compare fade runs the
+        // chain in short steps while it moves.
+        processor.keyboardState.noteOn (1, 60, 1.0f);
+        processor.keyboardState.noteOff (1, 60, 0.0f);
+        processor.compareEnabled = ! processor.compareEnabled;
+
+        EXPECT_TRUE (driver.run (blockSize == 1 ? samplesPerSize / 8 : samplesPerSize, blockSize));
+    }
+
+    // Hosts prepare again without releasing first, and send blocks without samples.
+    processor.prepareToPlay (rate, 64);
+    EXPECT_TRUE (driver.run (samplesPerSize / 4, 64));
+    EXPECT_TRUE (driver.processOne (0));
+
+    EXPECT_GT (driver.trap.calls, 100u);
+    EXPECT_TRUE (trapIsClean (driver.trap));
+}
+
+INSTANTIATE_TEST_SUITE_P (Rates, RealtimeSafetyAtRate, ::testing::Values (44100.0, 48000.0, 96000.0, 192000.0), [] (const auto& test)
+                          { return std::to_string ((int) test.param); });
+
+// The trap itself: each kind of fault it is there to catch is seen, and named.
+TEST (RealtimeTrap, CountsEveryKindOfFaultAndNamesTheFirst)
+{
+    zobtest::RealtimeTrap trap;
+    trap.run ([]
+              {
+                  int* volatile number = new int (1);
+                  delete number; });
+    EXPECT_EQ (trap.allocations, 1u);
+    EXPECT_EQ (trap.deallocations, 1u);
+    EXPECT_NE (trap.report().find ("first malloc"), std::string::npos) << trap.report();
+
+    if (! zobtest::RealtimeTrap::countsLocksAndFiles())
+        GTEST_SKIP() << "this build counts allocations only";
+
+    juce::CriticalSection lock;
+    trap.run ([&]
+              { const juce::ScopedLock held (lock); });
+    EXPECT_EQ (trap.locksTaken, 1u);
+    EXPECT_EQ (trap.lockWaits, 0u);
+
+    // A lock another thread holds is a wait; an allowed lock is not counted at all.
+    auto takeWhileHeldElsewhere = [&trap] (juce::CriticalSection& contended)
+    {
+        std::atomic<bool> held { false }, release { false };
+        std::thread holder ([&]
+                            {
+                                const juce::ScopedLock locked (contended);
+                                held = true;
+
+                                while (! release)
+                                    std::this_thread::yield(); });
+
+        while (! held)
+            std::this_thread::yield();
+
+        std::thread releaser ([&]
+                              {
+                                  std::this_thread::sleep_for (std::chrono::milliseconds (20));
+                                  release = true; });
+        trap.run ([&]
+                  { const juce::ScopedLock waited (contended); });
+        holder.join();
+        releaser.join();
+    };
+
+    takeWhileHeldElsewhere (lock);
+    EXPECT_EQ (trap.locksTaken, 2u);
+    EXPECT_EQ (trap.lockWaits, 1u);
+
+    juce::CriticalSection allowed;
+    zobtest::RealtimeTrap::allowLocksWithin (&allowed, sizeof (allowed));
+    takeWhileHeldElsewhere (allowed);
+    zobtest::RealtimeTrap::clearAllowedLocks();
+    EXPECT_EQ (trap.locksTaken, 2u);
+    EXPECT_EQ (trap.lockWaits, 1u);
+
+    const auto file = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("trap.txt");
+    trap.run ([&]
+              { file.replaceWithText ("x"); });
+    EXPECT_GT (trap.fileAccesses, 0u);
+
+    trap.run ([]
+              { std::this_thread::sleep_for (std::chrono::milliseconds (1)); });
+    EXPECT_EQ (trap.lockWaits, 2u);
+}
