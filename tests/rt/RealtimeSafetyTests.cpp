@@ -92,6 +92,36 @@ TEST_P (RealtimeSafetyAtRate, EveryBlockSizeEventAndAutomationStaysOffTheHeapLoc
 INSTANTIATE_TEST_SUITE_P (Rates, RealtimeSafetyAtRate, ::testing::Values (44100.0, 48000.0, 96000.0, 192000.0), [] (const auto& test)
                           { return std::to_string ((int) test.param); });
 
+// JUCE's standalone player hands processBlock a MIDI buffer that starts without spare room.
+// The pad's notes must still play without the block allocating, and the host's buffer comes
+// back as it went in: a plug-in without MIDI output sends nothing on.
+TEST (RealtimeSafety, PadNotesPlayWithoutGrowingTheHostsEventBuffer)
+{
+    TrappedProcessor rig;
+    auto& processor = rig.processor;
+    processor.prepareToPlay (48000.0, 512);
+
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer hostEvents; // no room made, as JUCE's standalone player has it
+    processor.processBlock (buffer, hostEvents);
+
+    zobtest::RealtimeTrap trap;
+
+    for (int block = 0; block < 4; ++block)
+    {
+        processor.keyboardState.noteOn (1, 60, 1.0f);
+        processor.keyboardState.noteOff (1, 60, 0.0f);
+        hostEvents.addEvent (juce::MidiMessage::noteOff (2, 40), 7);
+        trap.run ([&]
+                  { processor.processBlock (buffer, hostEvents); });
+
+        EXPECT_EQ (hostEvents.getNumEvents(), block + 1) << "the host's events changed";
+        EXPECT_GT (buffer.getMagnitude (0, 0, 512), 0.05f) << "the pad's note did not play";
+    }
+
+    EXPECT_TRUE (trapIsClean (trap));
+}
+
 // The trap itself: each kind of fault it is there to catch is seen, and named.
 TEST (RealtimeTrap, CountsEveryKindOfFaultAndNamesTheFirst)
 {
