@@ -34,10 +34,10 @@ inline ::testing::AssertionResult outputIsClean (const juce::AudioBuffer<float>&
 
 /** Drives a processor like a busy host: blocks of a fixed or a random size (1 to 4096
     samples), note-ons on any channel and note, all-notes-off and all-sound-off at random
-    sample positions, and the automated parameters moved before every block (so at least
-    every 32 samples once blocks are that short; a host hands a plug-in one value per
-    parameter and block). Every block after the first runs inside the trap, and its output
-    is checked.
+    sample positions, and the automated parameters moved before every block (a host hands a
+    plug-in one value per parameter and block, so at blocks of 32 samples or fewer that is
+    every 32 samples or more often). Every block after the first runs inside the trap, and
+    its output is checked.
 
     Works on any juce::AudioProcessor: the program's own processor in a unit test, or a
     plug-in instance that a host test has loaded.
@@ -49,7 +49,6 @@ struct BlockDriver
                  juce::int64 seed = 1234)
         : processor (processorToDrive), parameters (std::move (parametersToAutomate)), random (seed)
     {
-        midi.ensureSize (4096); // as hosts and JUCE's wrappers do, so merging the pad's notes never allocates
     }
 
     /** Runs blocks until at least numSamples samples have been processed; blockSize 0
