@@ -38,9 +38,9 @@ target_link_options (ZobHostTests PRIVATE ${ZOB_REALTIME_HOOK_EXPORTS})
 # mapped for the life of the host, as in any real host application.
 find_package (X11 REQUIRED)
 target_link_libraries (ZobHostTests PRIVATE
-    -Wl,--no-as-needed
+    -Wl,--push-state,--no-as-needed
     X11::X11 X11::Xext X11::Xcursor X11::Xinerama X11::Xrandr X11::Xrender
-    -Wl,--as-needed)
+    -Wl,--pop-state)
 add_dependencies (ZobHostTests ZOB_VST3)
 
 gtest_discover_tests (ZobHostTests
