@@ -7,9 +7,10 @@
 /** Reads a whole audio file into out (message thread; the reader lives only inside the call).
 
     Returns false, leaving out unchanged, when no registered format reads the file, when it
-    holds no samples or no channels, or when its header is not believable: a length beyond
-    what a buffer can index or the file can hold, more audio than a kick could ever need, or
-    a sample rate that is not finite or is absurdly high. A read error inside the data is not
-    detected: whatever the reader delivers is used.
+    holds no samples or no channels, or when it is not safe to decode (see openKickFile: a
+    header that is not believable, a FLAC or Ogg stream JUCE's readers would choke on, a
+    folder, pipe or device). A read error inside the data is not detected: whatever the
+    reader delivers is used, made usable by makeSamplesUsable (NaN, infinite and subnormal
+    samples become 0, an absurdly loud kick is turned down).
 */
 bool loadSampleFile (LoadedSample& out, const juce::File& file, juce::AudioFormatManager& formats);

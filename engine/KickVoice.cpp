@@ -19,7 +19,7 @@ constexpr double decayExponent = -7.97262742772967;
 constexpr double decayFloor = 0.003981071705534972; // -48 dB
 constexpr double decayScale = 1.0039969839853866; // 1 / (1 - decayFloor)
 
-constexpr float smallestSmoothingCoefficient = 0.0001f;
+constexpr double smallestSmoothingCoefficient = 0.0001;
 
 /** Clamps to 0..1; NaN counts as 0. */
 float clampUnit (float value) noexcept
@@ -64,9 +64,9 @@ void KickVoice::prepare (double sampleRate) noexcept
     retriggerState = steady;
     fade = 1.0f;
     fadeStep = (float) (1.0 / std::max (retriggerFadeSeconds * rate, 1.0));
-    lengthGainCoefficient = std::clamp ((float) (1.0 - std::exp (-1.0 / std::max (lengthSmoothingSeconds * rate, 1.0))),
-                                        smallestSmoothingCoefficient,
-                                        1.0f);
+    lengthGainCoefficient = (float) std::clamp (1.0 - std::exp (-1.0 / std::max (lengthSmoothingSeconds * rate, 1.0)),
+                                                smallestSmoothingCoefficient,
+                                                1.0);
 }
 
 void KickVoice::start (float newVelocity) noexcept

@@ -7,6 +7,9 @@
 #include "engine/LengthCurve.h"
 #include "engine/ParameterIds.h"
 #include "engine/ZobAudioProcessor.h"
+#include "library/XmlFiles.h"
+
+#include <cmath>
 
 namespace
 {
@@ -54,6 +57,38 @@ bool isCutShort (const void* data, int sizeInBytes)
 
     const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
     return declaredLength > (juce::uint32) (sizeInBytes - headerBytes);
+}
+
+/** True for a binary XML block whose text JUCE's parser cannot safely be given (it would
+    read past the end of text that is not valid UTF-8, or loop forever on some processing
+    instructions). Such a block is damaged and must change nothing. */
+bool holdsInvalidText (const void* data, int sizeInBytes)
+{
+    constexpr int headerBytes = 8;
+
+    if (sizeInBytes <= headerBytes)
+        return false;
+
+    const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
+    const auto textLength = std::min ((size_t) declaredLength, (size_t) (sizeInBytes - headerBytes));
+    return ! isSafeXmlText (juce::addBytesToPointer (data, headerBytes), textLength);
+}
+
+/** Puts the default in place of every parameter value that is not a number ("nan" in a
+    damaged or hand-edited state): JUCE's parameters would take it as it is and every block
+    would be NaN. */
+void replaceValuesThatAreNotNumbers (juce::XmlElement& state, juce::AudioProcessorValueTreeState& parameters)
+{
+    for (auto* child : state.getChildIterator())
+    {
+        if (! child->hasAttribute ("value") || ! std::isnan (child->getStringAttribute ("value").getDoubleValue()))
+            continue;
+
+        if (auto* parameter = parameters.getParameter (child->getStringAttribute ("id")))
+            child->setAttribute ("value", (double) parameter->convertFrom0to1 (parameter->getDefaultValue()));
+        else
+            child->removeAttribute ("value");
+    }
 }
 
 /** ~/.config/Corvale Audio/ZOB on Linux: the program's per-user folder. */
@@ -113,7 +148,7 @@ void ZobAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void ZobAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || isCutShort (data, sizeInBytes))
+    if (data == nullptr || isCutShort (data, sizeInBytes) || holdsInvalidText (data, sizeInBytes))
         return;
 
     auto state = getXmlFromBinary (data, sizeInBytes);
@@ -122,7 +157,13 @@ void ZobAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
         return;
 
     migrateLengthCurve (*state);
-    parameters.replaceState (juce::ValueTree::fromXml (*state));
+    replaceValuesThatAreNotNumbers (*state, parameters);
+
+    // Whatever the root's tag, the tree keeps the state's own type, so that the next save
+    // writes a root that reads back (a damaged tag may not).
+    juce::ValueTree restored (parameters.state.getType());
+    restored.copyPropertiesAndChildrenFrom (juce::ValueTree::fromXml (*state), nullptr);
+    parameters.replaceState (restored);
 
     if (state->hasAttribute (uiScaleAttribute))
         uiScale = snapUiScale ((float) state->getDoubleAttribute (uiScaleAttribute));
@@ -193,7 +234,7 @@ void ZobAudioProcessor::loadUiSettings (float& scale, bool& darkMode, bool& tool
     tooltips = true;
 
     // Whatever the root's tag: an older or hand-made file still gives its values.
-    if (const auto settings = juce::parseXML (getUiSettingsFile()))
+    if (const auto settings = parseXmlFile (getUiSettingsFile()))
     {
         scale = snapUiScale ((float) settings->getDoubleAttribute (uiScaleAttribute, 1.0));
         darkMode = settings->getBoolAttribute (uiDarkModeAttribute, false);
@@ -206,7 +247,7 @@ void ZobAudioProcessor::saveUiSetting (const juce::String& name, const juce::var
     const auto file = getUiSettingsFile();
     file.getParentDirectory().createDirectory();
 
-    auto settings = juce::XmlDocument (file).getDocumentElement();
+    auto settings = parseXmlFile (file);
 
     if (settings == nullptr || ! settings->getTagName().equalsIgnoreCase (uiSettingsRootTag))
         settings = std::make_unique<juce::XmlElement> (uiSettingsRootTag);

@@ -4,18 +4,12 @@
 
 #include <cmath>
 
-PunchStage::PunchStage()
-{
-    for (auto& filter : shelfFilters)
-        zob::giveFilterItsOwnUnityShelf (filter, sampleRate);
-}
-
-void PunchStage::prepare (double newSampleRate) noexcept
+void PunchStage::prepare (double newSampleRate)
 {
     sampleRate = newSampleRate > 0.0 ? newSampleRate : 44100.0;
 
     for (auto& filter : shelfFilters)
-        zob::writeUnityShelf (filter, sampleRate);
+        zob::giveFilterAUnityShelf (filter, sampleRate);
 
     lastGainDb = std::numeric_limits<float>::quiet_NaN();
     reset();

@@ -12,16 +12,17 @@
 
     The processor owns one (the audio thread writes `amount` and calls process; prepare runs
     from prepareToPlay while no block runs); the offline render owns its own on the message
-    thread. Each filter's coefficient object is made once, at construction, on the owner's
-    thread; prepare and process write new coefficients into it in place, so neither
-    allocates. Nothing here locks. Not copyable: copies would share coefficient objects.
+    thread. prepare gives each filter a new coefficient object (it allocates, on the
+    message thread); process writes new coefficients into it in place and never allocates
+    once the stage has been prepared. Nothing here locks. Not copyable: copies
+    would share coefficient objects.
 */
 struct PunchStage
 {
-    PunchStage();
+    PunchStage() = default;
 
-    /** Sets the rate (44100 when not above 0), unity shelves and zeroed filters. */
-    void prepare (double newSampleRate) noexcept;
+    /** Sets the rate (44100 when not above 0), new unity shelves and zeroed filters. */
+    void prepare (double newSampleRate);
 
     /** Shapes the buffer in place with the current `amount`. At or below the bypass threshold
         the audio is untouched and the filters are reset once. */

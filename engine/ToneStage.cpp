@@ -5,21 +5,17 @@
 #include <algorithm>
 #include <cmath>
 
-ToneStage::ToneStage()
-{
-    for (auto* filters : { &lowShelfFilters, &highShelfFilters })
-        for (auto& filter : *filters)
-            zob::giveFilterItsOwnUnityShelf (filter, sampleRate);
-}
-
-void ToneStage::prepare (double newSampleRate) noexcept
+void ToneStage::prepare (double newSampleRate)
 {
     sampleRate = newSampleRate > 0.0 ? newSampleRate : 44100.0;
 
     for (size_t channel = 0; channel < lowShelfFilters.size(); ++channel)
     {
-        zob::writeUnityShelf (lowShelfFilters[channel], sampleRate);
-        zob::writeUnityShelf (highShelfFilters[channel], sampleRate);
+        for (auto* filter : { &lowShelfFilters[channel], &highShelfFilters[channel] })
+        {
+            filter->reset();
+            zob::giveFilterAUnityShelf (*filter, sampleRate);
+        }
     }
 
     lastTone = std::numeric_limits<float>::quiet_NaN();

@@ -12,16 +12,17 @@
 
     The processor owns one (the audio thread writes `tone` and calls process; prepare runs
     from prepareToPlay while no block runs); the offline render owns its own on the message
-    thread. Each filter's coefficient object is made once, at construction, on the owner's
-    thread; prepare and updateCoefficients write new coefficients into it in place, so
-    neither allocates. Nothing here locks. Not copyable: copies would share coefficient objects.
+    thread. prepare gives each filter a new coefficient object (it allocates, on the
+    message thread); process and updateCoefficients write new coefficients into it in place
+    and never allocate once the stage has been prepared. Nothing here locks.
+    Not copyable: copies would share coefficient objects.
 */
 struct ToneStage
 {
-    ToneStage();
+    ToneStage() = default;
 
-    /** Sets the rate (44100 when not above 0), shelves for the current tone and zeroed filters. */
-    void prepare (double newSampleRate) noexcept;
+    /** Sets the rate (44100 when not above 0), new shelves for the current tone and zeroed filters. */
+    void prepare (double newSampleRate);
 
     /** Shapes the buffer in place with the current `tone`. At a tone of about 0 the audio is
         untouched and the filters are reset once. */

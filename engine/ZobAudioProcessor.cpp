@@ -81,6 +81,8 @@ bool ZobAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) cons
 
 juce::AudioProcessorEditor* ZobAudioProcessor::createEditor()
 {
+    // The colour scheme is switched before anything of the editor is built or drawn.
+    uiDarkModeFlag = uiDarkMode;
     return new juce::GenericAudioProcessorEditor (*this);
 }
 

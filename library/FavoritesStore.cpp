@@ -1,5 +1,7 @@
 #include "library/FavoritesStore.h"
 
+#include "library/XmlFiles.h"
+
 namespace
 {
     constexpr const char* lockName = "CorvaleAudio_ZOB_Favorites";
@@ -59,7 +61,7 @@ juce::StringArray FavoritesStore::loadFavorites() const
     if (! file.existsAsFile())
         return names;
 
-    const auto root = juce::XmlDocument (file).getDocumentElement();
+    const auto root = parseXmlFile (file);
 
     if (root == nullptr)
         return names;

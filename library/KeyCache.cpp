@@ -1,5 +1,8 @@
 #include "library/KeyCache.h"
 
+#include "library/KickFileReader.h"
+#include "library/XmlFiles.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -15,8 +18,7 @@ namespace
     constexpr double detectSeconds = 1.5; // how much of each file is analysed
     constexpr double lowestUsefulRate = 8000.0; // the analysis finds nothing below this rate
 
-    // A header may claim any channel count or rate; nothing larger than this is decoded
-    // (1.5 s of 32 channels at 192 kHz fits).
+    // Nothing larger than this is decoded (1.5 s of 32 channels at 192 kHz fits).
     constexpr juce::int64 maxSamplesToDecode = 16 * 1024 * 1024;
 
     const juce::Identifier rootTag ("ZOBKeyCache");
@@ -51,10 +53,17 @@ namespace
         return (juce::int64) value;
     }
 
+    // Not a number reads as 0, like a missing value: JUCE cannot write NaN back (its number
+    // formatting converts it to an int).
+    double toFiniteDouble (double value)
+    {
+        return std::isfinite (value) ? value : 0.0;
+    }
+
     float toFloat (double value)
     {
         constexpr auto largest = (double) std::numeric_limits<float>::max();
-        return (float) (std::isnan (value) ? value : juce::jlimit (-largest, largest, value));
+        return (float) (std::isnan (value) ? 0.0 : juce::jlimit (-largest, largest, value));
     }
 } // namespace
 
@@ -120,7 +129,7 @@ bool KeyCache::lookup (const juce::File& file, KickPitchResult& result)
 
 void KeyCache::loadXml (const juce::File& file)
 {
-    auto root = juce::parseXML (file);
+    auto root = parseXmlFile (file);
 
     if (root == nullptr || ! root->hasTagName (rootTag.toString()))
         return;
@@ -140,7 +149,7 @@ void KeyCache::loadXml (const juce::File& file)
         entry.size = toInt64 (child->getDoubleAttribute (Attr::size));
         entry.modified = toInt64 (child->getDoubleAttribute (Attr::modified));
         entry.result.valid = child->getBoolAttribute (Attr::valid, false);
-        entry.result.hz = child->getDoubleAttribute (Attr::hz);
+        entry.result.hz = toFiniteDouble (child->getDoubleAttribute (Attr::hz));
         entry.result.note = child->getIntAttribute (Attr::note);
         entry.result.cents = toFloat (child->getDoubleAttribute (Attr::cents));
         entry.result.glide = toFloat (child->getDoubleAttribute (Attr::glide));
@@ -192,28 +201,30 @@ KickPitchResult KeyCache::detectFile (const juce::File& file, juce::AudioFormatM
     if (! file.existsAsFile())
         return {};
 
-    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
+    auto source = openKickFile (file, formats, detectSeconds);
 
-    if (reader == nullptr || reader->lengthInSamples <= 0 || reader->numChannels == 0)
+    if (source.reader == nullptr)
         return {};
 
-    // Rates the analysis rejects anyway are not decoded (this also keeps NaN or negative
-    // rates out of the length below).
-    const auto rate = reader->sampleRate;
-    if (! std::isfinite (rate) || rate < lowestUsefulRate)
+    // Rates the analysis rejects anyway are not decoded.
+    const auto rate = source.reader->sampleRate;
+    if (rate < lowestUsefulRate)
         return {};
 
-    const auto wanted = std::min ((double) reader->lengthInSamples, rate * detectSeconds);
-    if (wanted * (double) reader->numChannels > (double) maxSamplesToDecode)
+    const auto wanted = std::min ((double) source.lengthInSamples, rate * detectSeconds);
+    const auto numChannels = (int) source.reader->numChannels;
+
+    if (wanted * (double) numChannels > (double) maxSamplesToDecode)
         return {};
 
     const auto numSamples = (int) wanted;
-    const auto numChannels = (int) reader->numChannels;
-    juce::AudioBuffer<float> buffer (numChannels, numSamples);
+    juce::AudioBuffer<float> buffer;
+    buffer.setSize (numChannels, numSamples, false, true);
 
-    if (! reader->read (&buffer, 0, numSamples, 0, true, true))
+    if (! source.reader->read (&buffer, 0, numSamples, 0, true, true))
         return {};
 
+    makeSamplesUsable (buffer);
     return analyseKick (buffer, rate);
 }
 

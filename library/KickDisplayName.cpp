@@ -1,5 +1,7 @@
 #include "library/KickDisplayName.h"
 
+#include <cstring>
+
 namespace
 {
     const juce::String digits ("0123456789");
@@ -41,10 +43,46 @@ namespace
 
         return true;
     }
+
+    /** The name with every byte that starts no valid UTF-8 sequence replaced by U+FFFD. A
+        file name is whatever bytes the file system holds, and JUCE's string operations
+        read past the end of text that is not valid UTF-8. */
+    juce::String withValidUtf8 (const juce::String& name)
+    {
+        const auto* bytes = name.toRawUTF8();
+        const auto size = std::strlen (bytes);
+
+        if (juce::CharPointer_UTF8::isValidString (bytes, (int) size))
+            return name;
+
+        juce::String repaired;
+
+        for (size_t i = 0; i < size;)
+        {
+            size_t length = 1;
+
+            while (length <= 4 && i + length <= size && ! juce::CharPointer_UTF8::isValidString (bytes + i, (int) length))
+                ++length;
+
+            if (length <= 4 && i + length <= size)
+            {
+                repaired += juce::String::fromUTF8 (bytes + i, (int) length);
+                i += length;
+            }
+            else
+            {
+                repaired += juce::String::charToString ((juce::juce_wchar) 0xfffd);
+                ++i;
+            }
+        }
+
+        return repaired;
+    }
 } // namespace
 
-juce::String makeKickDisplayName (const juce::String& fileName)
+juce::String makeKickDisplayName (const juce::String& fileNameAsListed)
 {
+    const auto fileName = withValidUtf8 (fileNameAsListed);
     const auto lastDot = fileName.lastIndexOfChar ('.');
     const auto baseName = (lastDot >= 0 ? fileName.substring (0, lastDot) : fileName).trim();
 

@@ -3,6 +3,7 @@
 #include "engine/ZobAudioProcessor.h"
 #include "library/DragExport.h"
 #include "library/KickFolders.h"
+#include "library/KickFileReader.h"
 #include "library/NoFollowFiles.h"
 
 #include <climits>
@@ -66,8 +67,7 @@ bool isDecodableKickFile (const juce::File& file)
 {
     juce::AudioFormatManager formats;
     formats.registerBasicFormats();
-    const std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
-    return reader != nullptr && reader->lengthInSamples > 0;
+    return openKickFile (file, formats).reader != nullptr;
 }
 
 bool isInDragTempFolder (const juce::File& file)

@@ -17,7 +17,8 @@
     and no copy that another instance is making at the same moment, is ever overwritten.
 */
 
-/** True when the file decodes with JUCE's basic formats to more than 0 samples. */
+/** True when the file decodes with JUCE's basic formats to more than 0 samples and is safe
+    to decode (openKickFile), so that no kick is added that the loader would refuse. */
 bool isDecodableKickFile (const juce::File& file);
 
 /** True when the file lies inside the drag-out root, by its path or by where it really is. */

@@ -191,6 +191,38 @@ TEST (AudioBlock, ZeroSampleBlockDoesNotStampPadEventsBeforeTheBlock)
     EXPECT_TRUE (midi.isEmpty());
 }
 
+TEST (AudioBlock, PrepareDropsPendingPadNotesAndKeepsTheFadesAndMeters)
+{
+    ProcessorFixture f;
+    prepareRampKick (f);
+    f.addNoteOn (0);
+    f.processor.compareEnabled = true;
+    f.runBlock();
+
+    const auto wet = f.processor.currentWet;
+    const auto peak = f.processor.peakLeft.load();
+    ASSERT_LT (wet, 1.0f);
+    ASSERT_GT (peak, 0.0f);
+
+    // A rate that is not above 0 counts as 44100 Hz; the block size is not used.
+    f.processor.keyboardState.noteOn (1, 60, 1.0f);
+    f.processor.prepareToPlay (0.0, 7);
+
+    EXPECT_EQ (f.processor.hostSampleRate, 44100.0);
+    EXPECT_EQ (f.processor.voice.outputSampleRate, 44100.0);
+    EXPECT_EQ (f.processor.voice.sample, &f.processor.loadedSample);
+    EXPECT_FALSE (f.processor.voice.playing);
+    EXPECT_EQ (f.processor.currentWet, wet);
+    EXPECT_EQ (f.processor.previousWet, wet);
+    EXPECT_EQ (f.processor.peakLeft.load(), peak);
+    EXPECT_FALSE (f.processor.keyboardState.isNoteOn (1, 60));
+
+    // The pad's note was dropped with the keyboard state; the compare fade now runs at 44.1 kHz.
+    f.runBlock();
+    EXPECT_EQ (f.buffer.getMagnitude (0, 512), 0.0f);
+    EXPECT_NEAR (f.processor.currentWet, wet - 512.0f / (0.08f * 44100.0f), 1.0e-6f);
+}
+
 TEST (AudioBlock, OutputIsSilentAtOrBelowMinus59Point9Decibels)
 {
     struct Case

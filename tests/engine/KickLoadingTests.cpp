@@ -1,5 +1,6 @@
 #include "ProcessorFixture.h"
 #include "engine/KickLoading.h"
+#include "support/AudioFiles.h"
 #include "support/TestEnvironment.h"
 
 #include <cmath>
@@ -83,6 +84,52 @@ juce::AudioFormatManager& basicFormats()
 
     return formats;
 }
+
+/** A format whose reader claims whatever rate it is given: JUCE's own readers refuse a rate
+    of 0, which other readers may still report. Every sample reads as 0.5. */
+struct FixedRateFormat : juce::AudioFormat
+{
+    explicit FixedRateFormat (double rateToReport)
+        : juce::AudioFormat ("Fixed rate", ".fixedrate"), rate (rateToReport) {}
+
+    juce::Array<int> getPossibleSampleRates() override { return {}; }
+    juce::Array<int> getPossibleBitDepths() override { return {}; }
+    bool canDoStereo() override { return false; }
+    bool canDoMono() override { return true; }
+
+    struct Reader : juce::AudioFormatReader
+    {
+        Reader (juce::InputStream* in, double rateToReport)
+            : juce::AudioFormatReader (in, "Fixed rate")
+        {
+            sampleRate = rateToReport;
+            numChannels = 1;
+            bitsPerSample = 32;
+            usesFloatingPointData = true;
+            lengthInSamples = 300;
+        }
+
+        bool readSamples (int* const* dest, int numDest, int startOffset, juce::int64, int numSamples) override
+        {
+            for (int c = 0; c < numDest; ++c)
+                if (dest[c] != nullptr)
+                    juce::FloatVectorOperations::fill (reinterpret_cast<float*> (dest[c]) + startOffset, 0.5f, numSamples);
+
+            return true;
+        }
+    };
+
+    juce::AudioFormatReader* createReaderFor (juce::InputStream* in, bool) override { return new Reader (in, rate); }
+
+    using juce::AudioFormat::createWriterFor;
+
+    juce::AudioFormatWriter* createWriterFor (juce::OutputStream*, double, unsigned int, int, const juce::StringPairArray&, int) override
+    {
+        return nullptr;
+    }
+
+    double rate;
+};
 } // namespace
 
 TEST (KickLoading, ReadsWholeFilesWithTheirChannelsAndRate)
@@ -183,6 +230,9 @@ TEST (KickLoading, RefusesUnbelievableHeaders)
         // Billions of frames in a few hundred bytes: beyond what a buffer can index.
         { "rf64 beyond int", header ([] (WavHeader& h)
                                      { h.rf64 = true; h.rf64DataBytes = 1ull << 40; }) },
+        // 2^32 + 250 stereo frames: cut to 32 bits, the length would read as a plausible 250.
+        { "rf64 just past 32 bits", header ([] (WavHeader& h)
+                                            { h.rf64 = true; h.rf64DataBytes = ((1ull << 32) + 250) * 4; }) },
         // About 1.07 billion stereo frames: more audio than any kick.
         { "huge data chunk", header ([] (WavHeader& h)
                                      { h.claimedDataBytes = 0xfffffff0u; }) },
@@ -340,4 +390,52 @@ TEST (KickLoading, SwapHandsTheOldKickBackToBeFreedOutsideTheLock)
     EXPECT_EQ (incoming.fileName, juce::String ("Old.wav"));
     EXPECT_TRUE (f.processor.sampleLock.tryEnter());
     f.processor.sampleLock.exit();
+}
+
+TEST (KickLoading, ARateOfZeroPlaysAs44100)
+{
+    zobtest::ScopedTempHome home;
+    const auto file = home.temp().getChildFile ("odd.fixedrate");
+    ASSERT_TRUE (file.replaceWithText ("stands in for audio data"));
+
+    for (const auto reported : { 0.0, -8000.0 })
+    {
+        juce::AudioFormatManager formats;
+        formats.registerFormat (new FixedRateFormat (reported), true);
+
+        LoadedSample sample;
+        ASSERT_TRUE (loadSampleFile (sample, file, formats)) << reported;
+        EXPECT_EQ (sample.sampleRate, 44100.0) << reported;
+        EXPECT_EQ (sample.buffer.getNumSamples(), 300);
+        EXPECT_EQ (sample.buffer.getSample (0, 299), 0.5f);
+    }
+}
+
+TEST (KickLoading, KeepsThePitchOfTheLoadedKick)
+{
+    zobtest::ScopedTempHome home;
+    const auto pitched = home.temp().getChildFile ("A1 kick.wav");
+    const auto silent = home.temp().getChildFile ("Silence.wav");
+    ASSERT_TRUE (zobtest::writeWavFile (pitched, zobtest::makeSineKick (1, 66150, 44100.0, 55.0), 44100.0, 16));
+    juce::AudioBuffer<float> silence (1, 44100);
+    silence.clear();
+    ASSERT_TRUE (zobtest::writeWavFile (silent, silence, 44100.0, 16));
+
+    zobtest::ProcessorFixture f;
+    EXPECT_FALSE (f.processor.getKickPitch().valid) << "no kick, no pitch";
+
+    ASSERT_TRUE (f.processor.loadSample (pitched));
+    const auto pitch = f.processor.getKickPitch();
+    EXPECT_TRUE (pitch.valid);
+    EXPECT_EQ (pitch.note, 33);
+    EXPECT_EQ (pitch.hz, analyseKick (f.processor.loadedSample.buffer, f.processor.loadedSample.sampleRate).hz);
+
+    // A failed load keeps the pitch; a kick without a clear pitch still loads, and its
+    // result is stored like any other.
+    EXPECT_FALSE (f.processor.loadSample (home.temp().getChildFile ("missing.wav")));
+    EXPECT_EQ (f.processor.getKickPitch().hz, pitch.hz);
+
+    ASSERT_TRUE (f.processor.loadSample (silent));
+    EXPECT_FALSE (f.processor.getKickPitch().valid);
+    EXPECT_EQ (f.processor.samplePath, silent.getFullPathName());
 }

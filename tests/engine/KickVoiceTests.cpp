@@ -183,13 +183,19 @@ TEST (KickVoice, MapsKickChannelsOntoTheOutputChannels)
         const auto out = rig.render (10, c.outputChannels);
 
         if (c.outputChannels >= 1)
+        {
             EXPECT_EQ (out.getSample (0, 5), c.expectedLeft);
+        }
 
         if (c.outputChannels >= 2)
+        {
             EXPECT_EQ (out.getSample (1, 5), c.expectedRight);
+        }
 
         if (c.outputChannels >= 3)
+        {
             EXPECT_EQ (countNonZero (out, 2), 0);
+        }
 
         EXPECT_DOUBLE_EQ (rig.voice.position, 10.0) << "the voice runs on whatever it writes";
     }

@@ -2,6 +2,7 @@
 #include "engine/ParameterIds.h"
 #include "engine/ZobAudioProcessor.h"
 #include "support/AllocationCheck.h"
+#include "ui/kit/UiDarkModeFlag.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +142,21 @@ TEST (ProcessorCore, StartsWithoutAKickAndStaysSilent)
 
     EXPECT_FLOAT_EQ (buffer.getMagnitude (0, 512), 0.0f);
     EXPECT_FLOAT_EQ (processor.peakLeft.load(), 0.0f);
+}
+
+TEST (ProcessorCore, CreateEditorSetsTheColourSchemeFromTheSetting)
+{
+    ZobAudioProcessor processor;
+    const auto previous = uiDarkModeFlag;
+
+    for (const auto dark : { true, false })
+    {
+        processor.uiDarkMode = dark;
+        uiDarkModeFlag = ! dark;
+        std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditor());
+        ASSERT_NE (editor, nullptr);
+        EXPECT_EQ (uiDarkModeFlag, dark);
+    }
+
+    uiDarkModeFlag = previous;
 }

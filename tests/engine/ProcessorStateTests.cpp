@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace statetest;
 
 namespace
@@ -200,6 +202,20 @@ TEST (SavedState, HandEditedStatesRestoreWhatTheyHold)
     EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::tuneSemitones, 0.0f), -12.0f);
     EXPECT_FLOAT_EQ (processor.uiScale, 0.75f);
     EXPECT_TRUE (processor.showTooltips);
+
+    // A value that is no number takes the default (the parameters would hold NaN), also
+    // through the LENGTH migration; infinities are held at the ends like other values.
+    restore (processor, blobOf ("<PARAMETERS lengthCurve=\"1\">" + paramXml (ParameterIds::outputGainDb, "nan")
+                                + paramXml (ParameterIds::lengthAmount, "nan") + paramXml (ParameterIds::tuneSemitones, "-inf") + "</PARAMETERS>"));
+    EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::outputGainDb, -99.0f), 0.0f);
+    EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::tuneSemitones, 0.0f), -12.0f);
+    EXPECT_TRUE (std::isfinite (processor.getParameterValue (ParameterIds::lengthAmount, std::nanf (""))));
+
+    // Any root tag is read, and the next save writes the state's own root again.
+    restore (processor, blobOf ("<Other lengthCurve=\"3\">" + paramXml (ParameterIds::punchAmount, "0.25") + "</Other>"));
+    EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::punchAmount, -1.0f), 0.25f);
+    const auto saved = stateOf (processor);
+    EXPECT_TRUE (juce::AudioProcessor::getXmlFromBinary (saved.getData(), (int) saved.getSize())->hasTagName ("PARAMETERS"));
 }
 
 TEST (SavedState, KeepsTheCurrentKickWhenTheStoredOneCannotBeLoaded)

@@ -54,6 +54,13 @@ TEST (DragExport, NamesFilesAfterTheKickAndNumbersTakenNames)
     for (const auto& expected : expectedRepeats)
         EXPECT_EQ (exportMono ("Garage - Kick 7.wav"), folder.getChildFile (expected).getFullPathName());
 
+    // Ten minutes on, the next export first sweeps all three away, then takes the plain name again.
+    for (const auto& expected : expectedRepeats)
+        setAge (folder.getChildFile (expected), 10 * minuteMs);
+
+    EXPECT_EQ (exportMono ("Garage - Kick 7.wav"), folder.getChildFile (expectedRepeats[0]).getFullPathName());
+    EXPECT_EQ (zobtest::childNames (folder), juce::StringArray (expectedRepeats[0]));
+
     struct Case
     {
         const char* kickFileName;

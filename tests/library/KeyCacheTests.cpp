@@ -1,16 +1,13 @@
 #include "engine/ZobAudioProcessor.h"
 #include "library/KeyCache.h"
 #include "support/AudioFiles.h"
+#include "support/OpenGate.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace juce
 {
@@ -87,46 +84,14 @@ bool waitUntilSaved (const juce::File& cacheFile, const juce::Array<juce::File>&
     return false;
 }
 
-/** A named pipe that looks like a WAV file: the worker blocks on it until the test lets go,
-    which holds the detection thread at a known point. */
-class BlockingKick
+/** A kick file whose opening is held until the test lets go, which holds the detection
+    thread at a known point with the file in hand. */
+struct BlockingKick : zobtest::OpenGate
 {
-public:
     explicit BlockingKick (const juce::File& fileToUse)
-        : file (fileToUse)
+        : zobtest::OpenGate ((writeKick (fileToUse, 55.0), fileToUse))
     {
-        EXPECT_EQ (::mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
     }
-
-    ~BlockingKick() { release(); }
-
-    /** Returns once the worker has opened the pipe, that is, has the file in hand. */
-    bool waitUntilInHand (int timeoutMs = 5000)
-    {
-        const auto deadline = Clock::now() + std::chrono::milliseconds (timeoutMs);
-
-        while (writeEnd < 0 && Clock::now() < deadline)
-        {
-            writeEnd = ::open (file.getFullPathName().toRawUTF8(), O_WRONLY | O_NONBLOCK);
-            if (writeEnd < 0)
-                std::this_thread::sleep_for (std::chrono::milliseconds (1));
-        }
-
-        return writeEnd >= 0;
-    }
-
-    /** Lets the worker read the end of the pipe: the file decodes as nothing. */
-    void release()
-    {
-        if (writeEnd >= 0)
-            ::close (writeEnd);
-        writeEnd = -1;
-    }
-
-    juce::File file;
-
-private:
-    int writeEnd = -1;
 };
 
 /** A fresh HOME with a kick folder and a cache whose file lives in it. */
@@ -174,14 +139,20 @@ juce::int64 modifiedMs (const juce::File& f) { return f.getLastModificationTime(
 
 TEST (KeyCache, ThreadIsNamedAndRunsAtLowPriority)
 {
-    struct PriorityProbe : vyl::KeyCache
+    // The priority getter is protected. It is reached through a pointer to member, never by
+    // deriving: a derived object would rewrite the vtable pointer while the worker, started
+    // by the cache's own constructor, already reads it.
+    struct PriorityAccess : juce::Thread
     {
         using juce::Thread::getPriority;
-    } cache;
+    };
+
+    const auto getPriority = &PriorityAccess::getPriority;
+    vyl::KeyCache cache;
 
     EXPECT_EQ (cache.getThreadName(), "ZOB key detect");
     EXPECT_TRUE (cache.isThreadRunning());
-    EXPECT_EQ (cache.getPriority(), juce::Thread::Priority::low);
+    EXPECT_EQ ((cache.*getPriority)(), juce::Thread::Priority::low);
 }
 
 TEST (KeyCache, UncachedKickIsQueuedDetectedAndThenFound)
@@ -478,6 +449,10 @@ TEST (KeyCache, ForeignOrMalformedFilesLoadWhatMakesSense)
           " glide=\"-1e300\" settled=\"12abc\" approx=\"0\"/><KEY path=\"/k/h.wav\" size=\"-1e30\" modified=\"1e19\"/></ZOBKeyCache>",
           { { "/k/g.wav", "0.0,0.0,1,0.0,0,3.402823466385289e38,-3.402823466385289e38,12.0,0" },
             { "/k/h.wav", "0.0,0.0,0,0.0,0,0.0,0.0,0.0,0" } } },
+        // What is not a number reads as 0 (JUCE cannot write NaN back); infinities stay.
+        { "not a number",
+          "<ZOBKeyCache><KEY path=\"/k/n.wav\" valid=\"1\" hz=\"nan\" cents=\"nan\" glide=\"-nan\" settled=\"inf\"/></ZOBKeyCache>",
+          { { "/k/n.wav", "0.0,0.0,1,0.0,0,0.0,0.0,3.402823466385289e38,0" } } },
     };
 
     for (const auto& c : cases)
@@ -686,4 +661,38 @@ TEST (KeyCache, ProcessorLoadsKeyCacheFileBesideTheUiSettings)
 
     // Nothing was detected, so closing leaves the file as it was.
     EXPECT_EQ (cacheFile.loadFileAsString(), before);
+}
+
+TEST (KeyCache, ProcessorClosesWhileItsCacheIsDecoding)
+{
+    // The processor's own format manager goes before its key cache: the worker, caught in the
+    // middle of decoding, must be using formats of its own, and must stop before anything goes.
+    zobtest::ScopedTempHome home;
+    const auto kicks = home.home().getChildFile ("kicks");
+    kicks.createDirectory();
+    BlockingKick blocker (kicks.getChildFile ("in hand.wav"));
+
+    auto processor = std::make_unique<ZobAudioProcessor>();
+    KickPitchResult result;
+    EXPECT_FALSE (processor->keyCache.lookup (blocker.file, result));
+    ASSERT_TRUE (blocker.waitUntilInHand());
+
+    for (int i = 0; i < 5; ++i)
+    {
+        const auto kick = kicks.getChildFile ("queued" + juce::String (i) + ".wav");
+        writeKick (kick, 50.0 + i);
+        EXPECT_FALSE (processor->keyCache.lookup (kick, result));
+    }
+
+    std::thread releaser ([&blocker]
+                          {
+                              std::this_thread::sleep_for (std::chrono::milliseconds (200));
+                              blocker.release(); });
+    processor.reset();
+    releaser.join();
+
+    const auto keys = readSavedKeys (home.userFolder().getChildFile ("keycache.xml"));
+    EXPECT_EQ (keys.size(), 1u);
+    EXPECT_EQ (keys.count (blocker.file.getFullPathName()), 1u);
+    pump (100);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 TEST (KickDisplayName, TurnsLibraryFileNamesIntoLabels)
 {
     struct Case
@@ -53,4 +55,12 @@ TEST (KickDisplayName, TurnsLibraryFileNamesIntoLabels)
 
     for (const auto& c : cases)
         EXPECT_EQ (makeKickDisplayName (juce::String::fromUTF8 (c.fileName)), juce::String::fromUTF8 (c.label)) << c.fileName;
+}
+
+TEST (KickDisplayName, NamesThatAreNotValidUtf8StillGiveALabel)
+{
+    // A directory listing hands over whatever bytes a name holds.
+    const auto label = makeKickDisplayName (juce::String::fromUTF8 ("Deep\xf1\xf1 Kick_\xff" "07.wav"));
+    EXPECT_TRUE (juce::CharPointer_UTF8::isValidString (label.toRawUTF8(), (int) std::strlen (label.toRawUTF8())));
+    EXPECT_TRUE (label.startsWith ("DEEP")) << label;
 }

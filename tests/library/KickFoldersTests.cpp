@@ -1,8 +1,11 @@
 #include "engine/ZobAudioProcessor.h"
 #include "library/KickFolders.h"
+#include "support/AudioFiles.h"
+#include "support/ChildProcess.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
 
 namespace
 {
@@ -60,6 +63,7 @@ TEST (KickFolders, SortsByFileNameInNaturalOrderIgnoringCase)
         { { "/a/BD_10.wav", "/a/BD_09.wav" }, { "BD_09.wav", "BD_10.wav" } },
         { { "/a/Kick.wav", "/a/Kick 2.wav" }, { "Kick 2.wav", "Kick.wav" } },
         { { "/a/KickA.wav", "/a/Kick_1.wav" }, { "Kick_1.wav", "KickA.wav" } },
+        { { "/a/Kick-A.wav", "/a/Kick A.wav" }, { "Kick A.wav", "Kick-A.wav" } },
         // the folder plays no part: only the file name counts
         { { "/z/Alpha.wav", "/a/Beta.wav" }, { "Alpha.wav", "Beta.wav" } },
     };
@@ -167,5 +171,79 @@ TEST (KickFolders, ProcessorFindsTheFactoryFolderBesideThisProgram)
     {
         for (const auto& path : ZobAudioProcessor::listFactoryKicks())
             EXPECT_TRUE (juce::File (path).isAChildOf (folder));
+    }
+}
+
+// Child: builds a processor and writes down the kick it started with, then its factory list.
+ZOBTEST_CHILD_ROUTINE (FactoryKickAtStart)
+{
+    const juce::ScopedJuceInitialiser_GUI juce;
+    const juce::File result (arguments[0]);
+    juce::StringArray lines;
+
+    {
+        ZobAudioProcessor processor;
+        lines.add (processor.samplePath);
+        lines.add (fileNames (ZobAudioProcessor::listFactoryKicks()).joinIntoString ("|"));
+    }
+
+    return result.replaceWithText (lines.joinIntoString ("\n"), false, false, "\n") ? 0 : 3;
+}
+
+TEST (KickFolders, ProcessorStartsWithTheFirstKickOfTheFolderBesideItsProgram)
+{
+    struct Case
+    {
+        const char* description;
+        bool makeFolder;
+        juce::StringArray files;
+        const char* firstKick; // empty: the processor starts without a kick
+        const char* listed;
+    };
+
+    const Case cases[] = {
+        { "no folder", false, {}, "", "" },
+        { "folder without kicks", true, {}, "", "" },
+        { "natural order, case ignored",
+          true,
+          { "Kick 10.wav", "kick 2.wav", "Kick 1.wav", "Kick 01.wav", "notes.txt", "Kick.wav.asd" },
+          "Kick 01.wav",
+          "Kick 01.wav|Kick 1.wav|kick 2.wav|Kick 10.wav" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.description);
+        const zobtest::ScopedTempHome home;
+
+        // A copy of this test program stands in for the installed standalone executable.
+        const auto program = home.temp().getChildFile ("Standalone").getChildFile ("ZOB");
+        program.getParentDirectory().createDirectory();
+        ASSERT_TRUE (juce::File::getSpecialLocation (juce::File::currentExecutableFile).copyFileTo (program));
+        ASSERT_TRUE (program.setExecutePermission (true));
+
+        const auto presets = program.getSiblingFile ("ZOB Presets");
+        if (c.makeFolder)
+            presets.getChildFile ("Sub.wav").createDirectory(); // a folder is never a kick
+
+        for (const auto& name : c.files)
+        {
+            if (name.endsWith (".wav"))
+                ASSERT_TRUE (zobtest::writeWavFile (presets.getChildFile (name), zobtest::makeSineKick (1, 4410, 44100.0), 44100.0, 16));
+            else
+                touch (presets.getChildFile (name));
+        }
+
+        const auto result = home.temp().getChildFile ("result.txt");
+        juce::ChildProcess child;
+        ASSERT_TRUE (child.start (juce::StringArray { program.getFullPathName(), "--zob-child", "FactoryKickAtStart", result.getFullPathName() }));
+        ASSERT_EQ (zobtest::waitForChild (child), 0);
+
+        const auto lines = juce::StringArray::fromTokens (result.loadFileAsString(), "\n", "");
+        ASSERT_EQ (lines.size(), 2);
+
+        const auto expectedPath = juce::String (c.firstKick).isEmpty() ? juce::String() : presets.getChildFile (c.firstKick).getFullPathName();
+        EXPECT_EQ (lines[0], expectedPath);
+        EXPECT_EQ (lines[1], juce::String (c.listed));
     }
 }

@@ -369,6 +369,18 @@ TEST (KickPitchAnalysis, MatchesThePlainDirectAnalysis)
         expectSameAsReference (renderKick (recipe, c.rate), c.rate, juce::String (c.rate) + " Hz kick at " + juce::String (c.hz));
     }
 
+    for (const auto seconds : { 1.5, 3.0 }) // the kicks the analysis benchmark times
+    {
+        KickRecipe benchmarked;
+        benchmarked.decaySeconds = 0.8;
+        benchmarked.clickLevel = 0.3;
+        benchmarked.noiseLevel = 0.2;
+        benchmarked.drive = 2.0;
+        benchmarked.numChannels = 2;
+        benchmarked.lengthSeconds = seconds;
+        expectSameAsReference (renderKick (benchmarked, 44100.0), 44100.0, "benchmark kick of " + juce::String (seconds) + " s");
+    }
+
     KickRecipe longRinging; // many more frames than the lagged products are kept for at once
     longRinging.settledHz = 46.0;
     longRinging.decaySeconds = 2.5;

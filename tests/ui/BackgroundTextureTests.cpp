@@ -5,8 +5,9 @@
 
 namespace
 {
-// The expected colour of one pixel from its row's starting walk and the pixel's two draws.
-juce::Colour pixelFrom (bool dark, float walk, float r1, float r2, int row, int height)
+// The expected colour of one pixel from the walk so far and the pixel's two draws; the walk
+// moves on to the pixel's own value.
+juce::Colour pixelFrom (bool dark, float& walk, float r1, float r2, int row, int height)
 {
     const juce::Colour base0 (dark ? 0xff1d1c1b : 0xffc5c3ba), base1 (dark ? 0xff272524 : 0xffdeddd5);
     walk = juce::jlimit (0.0f, 1.0f, (walk + (r1 - 0.5f) * 0.55f) * 0.86f + 0.07f);
@@ -24,7 +25,7 @@ TEST (BackgroundTexture, GeneratorStartsWithTheKnownDraws)
     EXPECT_NEAR (random.nextFloat(), 0.738173f, 1.0e-6f);
 }
 
-TEST (BackgroundTexture, FirstPixelAndOneColumnRowsFollowTheWalk)
+TEST (BackgroundTexture, PixelsFollowTheWalkAlongEachRow)
 {
     for (const auto dark : { true, false })
     {
@@ -33,18 +34,28 @@ TEST (BackgroundTexture, FirstPixelAndOneColumnRowsFollowTheWalk)
 
         const auto& wide = texture.getImage (400, 710);
         EXPECT_EQ (wide.getFormat(), juce::Image::RGB);
-        EXPECT_EQ (wide.getPixelAt (0, 0).getARGB(), pixelFrom (dark, 0.160935f, 0.824443f, 0.738173f, 0, 710).getARGB());
+        auto firstWalk = 0.160935f;
+        EXPECT_EQ (wide.getPixelAt (0, 0).getARGB(), pixelFrom (dark, firstWalk, 0.824443f, 0.738173f, 0, 710).getARGB());
 
-        // One column: every row takes three draws, the walk's start and the pixel's two.
-        const auto& narrow = texture.getImage (1, 3);
-        juce::Random random (BackgroundTexture::seed);
-
-        for (int row = 0; row < 3; ++row)
+        // Each row starts its walk with one draw and carries it along, two draws per pixel:
+        // a row of w pixels takes 2w + 1 draws (three for a single column).
+        for (const auto width : { 1, 3 })
         {
-            const auto walk = random.nextFloat();
-            const auto r1 = random.nextFloat();
-            const auto r2 = random.nextFloat();
-            EXPECT_EQ (narrow.getPixelAt (0, row).getARGB(), pixelFrom (dark, walk, r1, r2, row, 3).getARGB()) << row;
+            const auto& narrow = texture.getImage (width, 3);
+            juce::Random random (BackgroundTexture::seed);
+
+            for (int row = 0; row < 3; ++row)
+            {
+                auto walk = random.nextFloat();
+
+                for (int column = 0; column < width; ++column)
+                {
+                    const auto r1 = random.nextFloat();
+                    const auto r2 = random.nextFloat();
+                    EXPECT_EQ (narrow.getPixelAt (column, row).getARGB(), pixelFrom (dark, walk, r1, r2, row, 3).getARGB())
+                        << width << " wide, at " << column << "," << row;
+                }
+            }
         }
     }
 }

@@ -157,6 +157,56 @@ TEST (VYLLookAndFeel, LinearSliderFillsFromItsOrigin)
     }
 }
 
+TEST (VYLLookAndFeel, LinearTrackAndThumbSizes)
+{
+    struct Case
+    {
+        bool bipolar;
+        int width;
+        double minimum, maximum, value;
+        int thumbX; // the thumb's centre: the layout's left edge plus the value's share of its width
+        float thumbDiameter;
+        juce::Colour (*thumb)();
+        juce::Colour (*track)();
+    };
+
+    const Case cases[] = {
+        { false, 246, 0.0, 1.0, 0.5, 8 + 115, 15.0f, vyl::Palette::panelText, vyl::Palette::trackUnipolar },
+        { true, 360, -12.0, 12.0, 0.0, 6 + 174, 11.0f, vyl::Palette::accent, vyl::Palette::trackBipolar },
+    };
+
+    for (const auto& c : cases)
+    {
+        // One look-and-feel for both schemes: the drawing follows the flag at once.
+        SliderFixture f (c.bipolar);
+        f.slider.setRange (c.minimum, c.maximum);
+        f.slider.setValue (c.value);
+        f.slider.setBounds (0, 0, c.width, 20);
+
+        for (const auto dark : { true, false })
+        {
+            const zobtest::ScopedScheme scheme (dark);
+            const auto image = zobtest::render (f.slider, juce::Colours::black);
+
+            // The track is 5 px high around y = 10 (7.5 to 12.5), on both sides of the thumb.
+            for (const auto x : { c.thumbX - 40, c.thumbX + 40 })
+            {
+                const auto onTrack = x < c.thumbX && ! c.bipolar ? vyl::Palette::accent() : c.track();
+                for (int y = 8; y <= 11; ++y)
+                    EXPECT_LE (zobtest::colourDistance (image.getPixelAt (x, y), onTrack), 2) << x << "," << y;
+                EXPECT_EQ (image.getPixelAt (x, 6), juce::Colours::black) << x;
+                EXPECT_EQ (image.getPixelAt (x, 13), juce::Colours::black) << x;
+            }
+
+            // The thumb's disc reaches just short of its radius above the centre, and no further.
+            const auto inside = 10 - (int) (c.thumbDiameter / 2.0f - 1.5f);
+            const auto outside = 10 - (int) (c.thumbDiameter / 2.0f + 1.5f);
+            EXPECT_LE (zobtest::colourDistance (image.getPixelAt (c.thumbX, inside), c.thumb()), 2) << c.bipolar << dark;
+            EXPECT_EQ (image.getPixelAt (c.thumbX, outside), juce::Colours::black) << c.bipolar << dark;
+        }
+    }
+}
+
 TEST (VYLLookAndFeel, RotaryKnobGeometry)
 {
     for (const auto dark : { true, false })
@@ -275,5 +325,41 @@ TEST (VYLLookAndFeel, TooltipDrawsBodyRimAndText)
                 if (zobtest::colourDistance (image.getPixelAt (x, y), vyl::Palette::panelText()) < 40)
                     ++textPixels;
         EXPECT_GT (textPixels, 30);
+    }
+}
+
+TEST (VYLLookAndFeel, TooltipTextStaysInsideItsBox)
+{
+    // Tips whose measured width lies just above a whole pixel: the box is sized from the
+    // rounded width, and the text must still wrap as it was measured.
+    const char* const tips[] = {
+        "Remove this kick from your favorites",
+        "Compare with the unprocessed kick (TRANSIENT, PUNCH, LENGTH and TONE bypassed)",
+        "Detected key: A#1, 12 cents flat. The pitch is still moving where it was measured, so this is an estimate.",
+        "Undo the last change",
+        "Redo",
+    };
+
+    const zobtest::ScopedScheme scheme (true);
+    vyl::VYLLookAndFeel lookAndFeel;
+
+    for (const auto* tip : tips)
+    {
+        const auto bounds = lookAndFeel.getTooltipBounds (tip, { 10, 10 }, { 0, 0, 400, 710 });
+        juce::Image image (juce::Image::ARGB, bounds.getWidth(), bounds.getHeight(), true, juce::SoftwareImageType());
+        {
+            juce::Graphics g (image);
+            lookAndFeel.drawTooltip (g, tip, bounds.getWidth(), bounds.getHeight());
+        }
+
+        // Only the rim and the body lie in the 6 px next to each edge: no text there.
+        auto textPixelsNearEdges = 0;
+        for (int y = 0; y < image.getHeight(); ++y)
+            for (int x = 0; x < image.getWidth(); ++x)
+                if ((y < 6 || y >= image.getHeight() - 6 || x < 6 || x >= image.getWidth() - 6)
+                    && zobtest::colourDistance (image.getPixelAt (x, y), vyl::Palette::panelText()) < 80)
+                    ++textPixelsNearEdges;
+
+        EXPECT_EQ (textPixelsNearEdges, 0) << tip;
     }
 }

@@ -134,3 +134,15 @@ TEST (SegmentedMeter, LightsSegmentsFromTheLeft)
         EXPECT_EQ (image.getPixelAt (245, 4), juce::Colours::black); // 2.99 px short of the edge
     }
 }
+
+TEST (SegmentedMeter, NarrowMeterOverlapsSegmentsOfTheMinimumWidth)
+{
+    // 10 px wide: a pitch of 0.36 px, every segment 1 px wide, together covering the meter.
+    const zobtest::ScopedScheme scheme (true);
+    vyl::SegmentedMeter meter ({});
+    meter.setBounds (0, 0, 10, 9);
+    const auto image = zobtest::render (meter, juce::Colours::black);
+
+    for (int x = 0; x < 10; ++x)
+        EXPECT_LE (zobtest::colourDistance (image.getPixelAt (x, 4), juce::Colour (0xff5f5952u)), 3) << x;
+}

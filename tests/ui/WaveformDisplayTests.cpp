@@ -258,6 +258,46 @@ TEST (WaveformDisplay, DiscFlashAndWaveformColours)
     }
 }
 
+TEST (WaveformDisplay, WaveformHeightIsLimitedAtFullAmplitude)
+{
+    const zobtest::ScopedScheme scheme (true);
+    vyl::WaveformDisplay pad;
+    pad.setBounds (0, 0, 214, 214);
+
+    // The first half peaks at half the full-amplitude sample (0.425), the second dips to twice
+    // it (-1.7), which is drawn no lower than -0.85 would be.
+    std::vector<float> kick (3920, 0.425f);
+    std::fill (kick.begin() + 1960, kick.end(), -1.7f);
+    pad.setBuffer (bufferOf ({ kick }));
+    const auto image = zobtest::render (pad, juce::Colours::black);
+    zobtest::saveSnapshot (image, "pad-amplitude");
+
+    // Amplitude 0.31 d = 66.34 px around the centre 107, stroked 1.2 px wide: the top edge
+    // runs along y = 107 - 33.17 = 73.83 and the bottom one along y = 107 + 66.34 = 173.34.
+    struct Probe
+    {
+        int x, y;
+        bool stroke;
+    };
+    const Probe probes[] = {
+        { 60, 72, false },
+        { 60, 73, true },
+        { 60, 75, false },
+        { 150, 171, false },
+        { 150, 173, true },
+        { 150, 174, false },
+    };
+
+    for (const auto& p : probes)
+    {
+        const auto pixel = image.getPixelAt (p.x, p.y);
+        if (p.stroke)
+            EXPECT_LE (zobtest::colourDistance (pixel, vyl::Palette::accent()), 60) << p.x << "," << p.y;
+        else
+            EXPECT_EQ (pixel, vyl::Palette::panel()) << p.x << "," << p.y;
+    }
+}
+
 TEST (WaveformDisplay, EmptyPadStillDrawsDiscAndCentreLine)
 {
     const zobtest::ScopedScheme scheme (true);

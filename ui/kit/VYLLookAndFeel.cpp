@@ -208,8 +208,13 @@ void VYLLookAndFeel::drawTooltip (juce::Graphics& g, const juce::String& text, i
     g.setColour (Palette::outline());
     g.drawRoundedRectangle (0.5f, 0.5f, juce::jmax (w - 1.0f, 0.0f), juce::jmax (h - 1.0f, 0.0f), tooltipCorner, 1.0f);
 
+    // The box was sized from the text's width rounded to whole pixels, which can be up to half
+    // a pixel less than the text itself; wrapping at exactly the box's text width would then
+    // push the last word of a line onto a line the box has no room for. One pixel of slack
+    // (never beyond the tips' own wrap width) keeps the text wrapped as it was measured.
     const auto textWidth = width - 2 * tooltipPaddingX;
-    createTooltipLayout (text, textWidth)
+    const auto wrapWidth = juce::jmin (textWidth + 1, tooltipMaxTextWidth);
+    createTooltipLayout (text, wrapWidth)
         .draw (g, { (float) tooltipPaddingX, (float) tooltipPaddingY, (float) juce::jmax (textWidth, 0), (float) juce::jmax (height - 2 * tooltipPaddingY, 0) });
 }
 
