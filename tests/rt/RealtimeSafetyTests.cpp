@@ -134,17 +134,23 @@ TEST (RealtimeTrap, CountsEveryKindOfFaultAndNamesTheFirst)
     EXPECT_EQ (trap.deallocations, 1u);
     EXPECT_NE (trap.report().find ("first malloc"), std::string::npos) << trap.report();
 
-    if (! zobtest::RealtimeTrap::countsLocksAndFiles())
-        GTEST_SKIP() << "this build counts allocations only";
-
-    juce::CriticalSection lock;
+    const auto file = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("trap.txt");
     trap.run ([&]
-              { const juce::ScopedLock held (lock); });
-    EXPECT_EQ (trap.locksTaken, 1u);
-    EXPECT_EQ (trap.lockWaits, 0u);
+              { file.replaceWithText ("x"); });
+    EXPECT_GT (trap.fileAccesses, 0u);
+
+    if (! zobtest::RealtimeTrap::countsLocks())
+        GTEST_SKIP() << "this build counts no locks";
+
+    zobtest::RealtimeTrap locks;
+    juce::CriticalSection lock;
+    locks.run ([&]
+               { const juce::ScopedLock held (lock); });
+    EXPECT_EQ (locks.locksTaken, 1u);
+    EXPECT_EQ (locks.lockWaits, 0u);
 
     // A lock another thread holds is a wait; an allowed lock is not counted at all.
-    auto takeWhileHeldElsewhere = [&trap] (juce::CriticalSection& contended)
+    auto takeWhileHeldElsewhere = [&locks] (juce::CriticalSection& contended)
     {
         std::atomic<bool> held { false }, release { false };
         std::thread holder ([&]
@@ -162,29 +168,24 @@ TEST (RealtimeTrap, CountsEveryKindOfFaultAndNamesTheFirst)
                               {
                                   std::this_thread::sleep_for (std::chrono::milliseconds (20));
                                   release = true; });
-        trap.run ([&]
-                  { const juce::ScopedLock waited (contended); });
+        locks.run ([&]
+                   { const juce::ScopedLock waited (contended); });
         holder.join();
         releaser.join();
     };
 
     takeWhileHeldElsewhere (lock);
-    EXPECT_EQ (trap.locksTaken, 2u);
-    EXPECT_EQ (trap.lockWaits, 1u);
+    EXPECT_EQ (locks.locksTaken, 2u);
+    EXPECT_EQ (locks.lockWaits, 1u);
 
     juce::CriticalSection allowed;
     zobtest::RealtimeTrap::allowLocksWithin (&allowed, sizeof (allowed));
     takeWhileHeldElsewhere (allowed);
     zobtest::RealtimeTrap::clearAllowedLocks();
-    EXPECT_EQ (trap.locksTaken, 2u);
-    EXPECT_EQ (trap.lockWaits, 1u);
+    EXPECT_EQ (locks.locksTaken, 2u);
+    EXPECT_EQ (locks.lockWaits, 1u);
 
-    const auto file = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("trap.txt");
-    trap.run ([&]
-              { file.replaceWithText ("x"); });
-    EXPECT_GT (trap.fileAccesses, 0u);
-
-    trap.run ([]
-              { std::this_thread::sleep_for (std::chrono::milliseconds (1)); });
-    EXPECT_EQ (trap.lockWaits, 2u);
+    locks.run ([]
+               { std::this_thread::sleep_for (std::chrono::milliseconds (1)); });
+    EXPECT_EQ (locks.lockWaits, 2u);
 }

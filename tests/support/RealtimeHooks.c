@@ -7,8 +7,11 @@
    their definitions here cannot clash with the headers' attributes or their 64-bit-offset
    renames. The types are spelled out for 64-bit Linux, the only platform the suite runs on.
 
-   Under ThreadSanitizer only allocations are counted (through the sanitizer's hooks): its
-   runtime owns the lock and file functions and must see every call itself. */
+   The open functions also tell an observer, if one is set, which file is about to be opened
+   (the test support's OpenGate holds a background reader there).
+
+   Under ThreadSanitizer locks and waits are not counted: its runtime owns those functions and
+   must see every call itself. Allocations are counted through the sanitizers' own hooks. */
 
 #define _GNU_SOURCE 1
 #include "support/RealtimeHooks.h"
@@ -25,9 +28,9 @@
 #endif
 
 #if defined(__SANITIZE_THREAD__)
-#define ZOB_HOOKS_LOCKS_AND_FILES 0
+#define ZOB_HOOKS_LOCKS 0
 #else
-#define ZOB_HOOKS_LOCKS_AND_FILES 1
+#define ZOB_HOOKS_LOCKS 1
 #endif
 
 /*==============================================================================*/
@@ -61,17 +64,6 @@ static void note (int kind, const char* what)
         firstEvent[kind] = what;
 }
 
-static int isAllowedLock (const void* lock)
-{
-    const char* address = (const char*) lock;
-
-    for (int i = 0; i < numAllowedLockRanges; ++i)
-        if (address >= allowedLockBegin[i] && address < allowedLockEnd[i])
-            return 1;
-
-    return 0;
-}
-
 int zob_rt_arm_allocations (int armed)
 {
     const int previous = allocationsArmed;
@@ -102,9 +94,24 @@ void zob_rt_forget_first_events (void)
         firstEvent[i] = NULL;
 }
 
-int zob_rt_traps_locks_and_files (void)
+int zob_rt_counts_locks (void)
 {
-    return ZOB_HOOKS_LOCKS_AND_FILES;
+    return ZOB_HOOKS_LOCKS;
+}
+
+static ZobOpenObserver openObserver;
+
+void zob_rt_observe_opens (ZobOpenObserver observer)
+{
+    __atomic_store_n (&openObserver, observer, __ATOMIC_RELEASE);
+}
+
+static void tellOpenObserver (const char* path)
+{
+    const ZobOpenObserver observer = __atomic_load_n (&openObserver, __ATOMIC_ACQUIRE);
+
+    if (observer != NULL)
+        observer (path);
 }
 
 void zob_rt_allow_lock_range (const void* begin, size_t size)
@@ -214,7 +221,6 @@ void free (void* pointer)
 }
 #endif
 
-#if ZOB_HOOKS_LOCKS_AND_FILES
 /*==============================================================================*/
 /* The next definition of each function (the C library's, or a sanitizer's interceptor),
    looked up once at load time so that no lookup happens inside an armed call. */
@@ -259,23 +265,36 @@ enum
     openTemporary = 020200000 /* O_TMPFILE */
 };
 
+#if ZOB_HOOKS_LOCKS
 /*==============================================================================*/
 /* Locks: a lock counts as a wait only when it is held elsewhere (its try fails), and every
    lock counts as taken; locks inside the allowed ranges are by design and not counted. */
 
-#define ZOB_LOCKS(X)                                                                                                  \
-    X (pthread_mutex_lock)                                                                                            \
-    X (pthread_mutex_trylock) X (pthread_mutex_timedlock) X (pthread_mutex_clocklock)                                 \
-        X (pthread_rwlock_rdlock) X (pthread_rwlock_tryrdlock) X (pthread_rwlock_wrlock) X (pthread_rwlock_trywrlock) \
-            X (pthread_rwlock_timedrdlock) X (pthread_rwlock_timedwrlock)                                             \
-                X (pthread_spin_lock) X (pthread_spin_trylock)                                                        \
-                    X (pthread_cond_wait) X (pthread_cond_timedwait) X (pthread_cond_clockwait)                       \
-                        X (sem_wait) X (sem_trywait) X (sem_timedwait) X (sem_clockwait)                              \
-                            X (pthread_join) X (sched_yield) X (nanosleep) X (clock_nanosleep) X (usleep) X (sleep)
+/* clang-format off */
+#define ZOB_LOCKS(X) \
+    X (pthread_mutex_lock) X (pthread_mutex_trylock) X (pthread_mutex_timedlock) X (pthread_mutex_clocklock) \
+    X (pthread_rwlock_rdlock) X (pthread_rwlock_tryrdlock) X (pthread_rwlock_wrlock) X (pthread_rwlock_trywrlock) \
+    X (pthread_rwlock_timedrdlock) X (pthread_rwlock_timedwrlock) \
+    X (pthread_spin_lock) X (pthread_spin_trylock) \
+    X (pthread_cond_wait) X (pthread_cond_timedwait) X (pthread_cond_clockwait) \
+    X (sem_wait) X (sem_trywait) X (sem_timedwait) X (sem_clockwait) \
+    X (pthread_join) X (sched_yield) X (nanosleep) X (clock_nanosleep) X (usleep) X (sleep)
+/* clang-format on */
 
 ZOB_LOCKS (ZOB_DECLARE_NEXT)
 
 typedef int (*LockFunction) (void*);
+
+static int isAllowedLock (const void* lock)
+{
+    const char* address = (const char*) lock;
+
+    for (int i = 0; i < numAllowedLockRanges; ++i)
+        if (address >= allowedLockBegin[i] && address < allowedLockEnd[i])
+            return 1;
+
+    return 0;
+}
 
 /* When armed, tries the lock first, so that a lock held elsewhere (a wait) is told from a
    free one, and counts it. True when the try took the lock. */
@@ -460,19 +479,22 @@ unsigned int sleep (unsigned int seconds)
     return ZOB_NEXT (sleep, unsigned int (*) (unsigned int)) (seconds);
 }
 
+#endif
+
 /*==============================================================================*/
 /* Files */
 
-#define ZOB_FILES(X)                                                                                                      \
-    X (open)                                                                                                              \
-    X (open64) X (openat) X (openat64) X (creat) X (creat64)                                                              \
-        X (fopen) X (fopen64) X (freopen) X (freopen64) X (fdopen)                                                        \
-            X (read) X (write) X (pread) X (pread64) X (pwrite) X (pwrite64) X (readv) X (writev)                         \
-                X (fread) X (fwrite) X (fgets) X (fputs) X (fflush) X (fclose) X (close)                                  \
-                    X (fsync) X (fdatasync) X (stat) X (stat64) X (lstat) X (lstat64) X (fstat) X (fstat64)               \
-                        X (fstatat) X (fstatat64) X (statx) X (access) X (faccessat)                                      \
-                            X (opendir) X (readdir) X (readdir64) X (closedir) X (mkdir) X (unlink) X (rename) X (remove) \
-                                X (realpath) X (readlink)
+/* clang-format off */
+#define ZOB_FILES(X) \
+    X (open) X (open64) X (openat) X (openat64) X (creat) X (creat64) \
+    X (fopen) X (fopen64) X (freopen) X (freopen64) X (fdopen) \
+    X (read) X (write) X (pread) X (pread64) X (pwrite) X (pwrite64) X (readv) X (writev) \
+    X (fread) X (fwrite) X (fgets) X (fputs) X (fflush) X (fclose) X (close) \
+    X (fsync) X (fdatasync) X (stat) X (stat64) X (lstat) X (lstat64) X (fstat) X (fstat64) \
+    X (fstatat) X (fstatat64) X (statx) X (access) X (faccessat) \
+    X (opendir) X (readdir) X (readdir64) X (closedir) X (mkdir) X (unlink) X (rename) X (remove) \
+    X (realpath) X (readlink)
+/* clang-format on */
 
 ZOB_FILES (ZOB_DECLARE_NEXT)
 
@@ -481,7 +503,7 @@ static int modeFollows (int flags)
     return (flags & openCreate) != 0 || (flags & openTemporary) == openTemporary;
 }
 
-/* open and its kin take a mode only when they may create a file. */
+/* open and its kin take a mode only when they may create a file; the observer hears of each. */
 #define ZOB_OPEN_FUNCTION(name, parameters, arguments)        \
     int name parameters                                       \
     {                                                         \
@@ -496,6 +518,7 @@ static int modeFollows (int flags)
         }                                                     \
                                                               \
         note (zobRtFileAccess, #name);                        \
+        tellOpenObserver (path);                              \
         return ZOB_NEXT (name, int (*) parameters) arguments; \
     }
 
@@ -562,8 +585,9 @@ ZOB_FILE_FUNCTION (ZobSsize, readlink, (const char* path, char* target, size_t s
 __attribute__ ((constructor)) static void resolveNextFunctions (void)
 {
 #define ZOB_RESOLVE(name) nextFunction (&next_##name);
+#if ZOB_HOOKS_LOCKS
     ZOB_LOCKS (ZOB_RESOLVE)
+#endif
     ZOB_FILES (ZOB_RESOLVE)
 #undef ZOB_RESOLVE
 }
-#endif

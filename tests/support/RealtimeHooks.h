@@ -1,6 +1,7 @@
 /* Counters behind the test programs' definitions of the C library's allocation, lock, wait
    and file functions (RealtimeHooks.c). Each thread arms and reads its own counters; C++
-   tests use zobtest::RealtimeTrap and zobtest::AllocationCheck instead of these. */
+   tests use zobtest::RealtimeTrap and zobtest::AllocationCheck instead of these, and
+   zobtest::OpenGate for the open observer. */
 #pragma once
 
 #include <stddef.h>
@@ -33,8 +34,13 @@ extern "C"
     const char* zob_rt_first_event (int kind);
     void zob_rt_forget_first_events (void);
 
-    /* 0 when locks and files cannot be counted in this build (ThreadSanitizer owns them). */
-    int zob_rt_traps_locks_and_files (void);
+    /* 0 when locks and waits cannot be counted in this build (ThreadSanitizer owns them). */
+    int zob_rt_counts_locks (void);
+
+    /* Called with the path at the start of every open, open64, openat and openat64, on the
+       opening thread, before the file is opened; null stops it. Process-wide. */
+    typedef void (*ZobOpenObserver) (const char* path);
+    void zob_rt_observe_opens (ZobOpenObserver observer);
 
     /* Locks inside [begin, begin + size) are taken by design: neither taking one nor waiting
        for it is counted. Process-wide; set before arming. */

@@ -56,15 +56,15 @@ std::string RealtimeTrap::report() const
         text << (kind + 1 < zobRtEventKinds ? "," : "");
     }
 
-    if (! countsLocksAndFiles())
-        text << " [locks and files not counted in this build]";
+    if (! countsLocks())
+        text << " [locks and waits not counted in this build]";
 
     return text.str();
 }
 
-bool RealtimeTrap::countsLocksAndFiles()
+bool RealtimeTrap::countsLocks()
 {
-    return zob_rt_traps_locks_and_files() != 0;
+    return zob_rt_counts_locks() != 0;
 }
 
 void RealtimeTrap::allowLocksWithin (const void* object, std::size_t size)

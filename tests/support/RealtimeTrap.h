@@ -19,8 +19,8 @@ namespace zobtest
             trap.run ([&] { processor.processBlock (buffer, midi); });
         EXPECT_TRUE (trap.isClean()) << trap.report();
 
-    Under ThreadSanitizer only allocations can be counted (its runtime owns the lock and
-    file functions); countsLocksAndFiles() then says false.
+    Under ThreadSanitizer locks and waits are not counted (its runtime owns those
+    functions); countsLocks() then says false.
 
     One trap belongs to one thread at a time; read it after that thread has finished.
 */
@@ -50,7 +50,7 @@ public:
     /** The counts and the first function of each kind that was called, for a failure message. */
     std::string report() const;
 
-    static bool countsLocksAndFiles();
+    static bool countsLocks();
 
     /** Marks the locks inside an object as taken by design (JUCE's MidiKeyboardState
         lock, which every block takes briefly to merge the pad's notes, and which the pad
