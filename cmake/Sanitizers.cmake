@@ -2,8 +2,11 @@
 #   cmake -S . -B build-asan -DZOB_SANITIZER=address   AddressSanitizer + UndefinedBehaviorSanitizer
 #   cmake -S . -B build-tsan -DZOB_SANITIZER=thread    ThreadSanitizer
 # The flags apply to everything compiled in that folder, JUCE included, so the program's own
-# code and the framework it calls are instrumented alike. ZOB_SANITIZER_BUILD tells the test
-# support code to count allocations through the sanitizer's hooks instead of interposing malloc.
+# code and the framework it calls are instrumented alike. ZOB_SANITIZER_BUILD tells the code
+# that a sanitizer runtime is loaded (the pitch analysis then builds one version of its loops,
+# since that runtime is not up when the loader picks a version). The test support code asks
+# the compiler instead (RealtimeHooks.c): it counts allocations through the sanitizers' hooks,
+# and locks and file calls only where ThreadSanitizer does not own them.
 set (ZOB_SANITIZER "" CACHE STRING "Sanitizer to build with: empty (none), address or thread")
 set_property (CACHE ZOB_SANITIZER PROPERTY STRINGS "" address thread)
 

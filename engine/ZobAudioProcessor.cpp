@@ -15,6 +15,8 @@ constexpr double meterHalfLifeSeconds = 0.0509; // peak meter decay
 constexpr int compareFadeSubBlock = 8; // samples per chain call while the fade moves
 constexpr float velocityScale = 0.007874016f; // 1 / 127
 
+constexpr int blockEventBytes = 32768; // room for about 3,600 three-byte events per block
+
 constexpr int allNotesOffController = 123;
 constexpr int allSoundOffController = 120;
 } // namespace
@@ -24,6 +26,7 @@ ZobAudioProcessor::ZobAudioProcessor()
     , parameters (*this, nullptr, "PARAMETERS", createParameterLayout())
     , instanceId (juce::Uuid().toDashedString())
 {
+    blockEvents.ensureSize (blockEventBytes);
     formatManager.registerBasicFormats();
 
     loadUiSettings (uiScale, uiDarkMode, showTooltips);
@@ -105,10 +108,18 @@ void ZobAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
     const auto numChannels = buffer.getNumChannels();
     buffer.clear();
 
+    // The pad's notes join a copy of the block's events: JUCE's standalone player hands over a
+    // buffer without spare room, which the merge would grow on this thread, and would then
+    // send the pad's notes on to its MIDI output.
+    blockEvents.clear();
+
+    for (const auto event : midiMessages)
+        blockEvents.addEvent (event.data, event.numBytes, event.samplePosition);
+
     // JUCE's merge stamps the pad's events at sample -1 in a block without samples; they stay
     // pending for the next block instead.
     if (numSamples > 0)
-        keyboardState.processNextMidiBuffer (midiMessages, 0, numSamples, true);
+        keyboardState.processNextMidiBuffer (blockEvents, 0, numSamples, true);
 
     const auto targetWet = compareEnabled.load() ? 0.0f : 1.0f;
     const auto wetStep = (float) (numSamples / std::max (compareFadeSeconds * hostSampleRate, 1.0));
@@ -123,7 +134,7 @@ void ZobAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
     // renders no voice and handles none of its events.
     if (sampleLock.tryEnter())
     {
-        renderVoiceAndMidi (buffer, midiMessages);
+        renderVoiceAndMidi (buffer, blockEvents);
         sampleLock.exit();
     }
 

@@ -234,6 +234,11 @@ private:
 
     RawParameters raw;
 
+    /** The block's events with the pad's notes merged in (audio thread). Its room is made at
+        construction, so the merge never allocates: the host's own buffer may have none to
+        spare, and a plug-in without MIDI output hands that buffer back as it came. */
+    juce::MidiBuffer blockEvents;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZobAudioProcessor)
     JUCE_DECLARE_WEAK_REFERENCEABLE (ZobAudioProcessor) // last member: cleared first on destruction
 };

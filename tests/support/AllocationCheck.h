@@ -6,8 +6,9 @@ namespace zobtest
 {
     /** Counts heap allocations made by the current thread while it lives.
 
-        Every test program interposes malloc, calloc, realloc and the aligned allocators
-        (operator new goes through malloc), so this sees JUCE's HeapBlock as well as new.
+        Every test program defines malloc, calloc, realloc and the aligned allocators itself
+        (RealtimeHooks.c; operator new goes through malloc), so this sees JUCE's HeapBlock as
+        well as new. RealtimeTrap counts locks, waits and file calls too.
         Use it around a call that must not allocate, such as processBlock:
 
             AllocationCheck check;

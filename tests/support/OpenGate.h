@@ -6,7 +6,8 @@ namespace zobtest
 {
 /** Holds every thread that opens one file (through open(), as JUCE's file streams do)
     until the gate is released, so a test can keep a background reader busy with that
-    file in hand. Test programs interpose open() for this; only one gate at a time. */
+    file in hand. The test programs' own open() (RealtimeHooks.c) tells the gate of every
+    file opened; only one gate at a time. */
 class OpenGate
 {
 public:
