@@ -20,7 +20,7 @@ struct ProcessorFixture
 
     ProcessorFixture()
     {
-        midi.ensureSize (4096); // the pad's merge adds events: room is made up front, as hosts do
+        midi.ensureSize (4096); // room for the events the tests add
     }
 
     /** A kick of the given channels and length at the given rate, sample i of channel c
