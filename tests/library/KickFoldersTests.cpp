@@ -10,6 +10,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
 namespace
 {
     juce::StringArray fileNames (const juce::StringArray& paths)
@@ -121,15 +124,21 @@ TEST (KickFolders, ListingKeepsLinksToFilesAndLeavesOutNamesThatAreNotUtf8)
 
     // Names a file system takes but that are not UTF-8 (a lone lead byte, an overlong
     // encoding, Latin-1): JUCE's own listing writes past a string for some of them.
+    std::vector<std::string> badNames;
+
     for (const char* name : { "\xc0" "A.wav", "\xc0\x80 Kick.wav", "Caf\xe9 Kick.wav", "\xff.wav" })
     {
-        const auto path = folder.getFullPathName().toStdString() + "/" + name;
-        const auto fd = ::open (path.c_str(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE (fd, 0) << path;
+        badNames.push_back (folder.getFullPathName().toStdString() + "/" + name);
+        const auto fd = ::open (badNames.back().c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE (fd, 0) << badNames.back();
         ::close (fd);
     }
 
     EXPECT_EQ (fileNames (listKicksInFolder (folder)).joinIntoString ("|"), "Kick 1.wav|Linked.wav");
+
+    // The temporary home is removed through JUCE's listing, which these names would upset.
+    for (const auto& path : badNames)
+        ::unlink (path.c_str());
 }
 
 TEST (KickFolders, UserKicksLiveInThePerUserFolder)
