@@ -8,7 +8,6 @@
 #include <juce_events/juce_events.h>
 
 #include <chrono>
-#include <cstdio>
 
 namespace
 {
@@ -69,13 +68,7 @@ void runBlocks (benchmark::State& state, Load load)
 
     const auto seconds = std::chrono::duration<double> (std::chrono::steady_clock::now() - started).count();
     const auto frames = (double) state.iterations() * blockSize;
-    const auto nanosecondsPerFrame = seconds * 1.0e9 / frames;
-    const auto realTimeFactor = (frames / hostRate) / seconds;
-
-    // A label rather than counters: the console prints counters with unit prefixes ("4.9k").
-    char label[64];
-    std::snprintf (label, sizeof (label), "%.1f ns/frame, %.0fx real time", nanosecondsPerFrame, realTimeFactor);
-    state.SetLabel (label);
+    zobbench::labelFrameCost (state, frames, hostRate, seconds);
 }
 
 void processBlockIdle (benchmark::State& state) { runBlocks (state, Load::idle); }
