@@ -41,13 +41,15 @@ double legacyStageValue (int version, float position)
     return b / std::max (1.0 - b, 0.0001);
 }
 
-/** True for a binary XML block that is shorter than its own length field says.
-
-    JUCE's reader parses whatever part of such a block arrived; a cut inside the root's
-    opening tag then reads as an empty element, which would put every control back to its
-    default. A block cut short is damaged and must change nothing.
-*/
-bool isCutShort (const void* data, int sizeInBytes)
+/** True for a binary XML block ("VC2!", a 32-bit length, the text) that is damaged and so
+    must change nothing:
+    - it is shorter than its own length field says: JUCE's reader parses whatever part of it
+      arrived, and a cut inside the root's opening tag reads as an empty element, which would
+      put every control back to its default;
+    - its text is not safe for JUCE's parser, which reads past the end of text that is not
+      valid UTF-8 and loops forever on some processing instructions.
+    Anything else without the magic number is no binary XML, and JUCE's reader refuses it. */
+bool isDamagedBinaryXml (const void* data, int sizeInBytes)
 {
     constexpr juce::uint32 binaryXmlMagic = 0x21324356; // "VC2!"
     constexpr int headerBytes = 8;
@@ -56,22 +58,11 @@ bool isCutShort (const void* data, int sizeInBytes)
         return false;
 
     const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
-    return declaredLength > (juce::uint32) (sizeInBytes - headerBytes);
-}
 
-/** True for a binary XML block whose text JUCE's parser cannot safely be given (it would
-    read past the end of text that is not valid UTF-8, or loop forever on some processing
-    instructions). Such a block is damaged and must change nothing. */
-bool holdsInvalidText (const void* data, int sizeInBytes)
-{
-    constexpr int headerBytes = 8;
+    if (declaredLength > (juce::uint32) (sizeInBytes - headerBytes))
+        return true;
 
-    if (sizeInBytes <= headerBytes)
-        return false;
-
-    const auto declaredLength = juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
-    const auto textLength = std::min ((size_t) declaredLength, (size_t) (sizeInBytes - headerBytes));
-    return ! isSafeXmlText (juce::addBytesToPointer (data, headerBytes), textLength);
+    return ! isSafeXmlText (juce::addBytesToPointer (data, headerBytes), (size_t) declaredLength);
 }
 
 /** Puts the default in place of every parameter value that is not a number ("nan" in a
@@ -148,7 +139,7 @@ void ZobAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void ZobAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || isCutShort (data, sizeInBytes) || holdsInvalidText (data, sizeInBytes))
+    if (data == nullptr || isDamagedBinaryXml (data, sizeInBytes))
         return;
 
     auto state = getXmlFromBinary (data, sizeInBytes);
