@@ -11,6 +11,6 @@
 struct LoadedSample
 {
     juce::AudioBuffer<float> buffer; // as many channels as the file (at least 1)
-    double sampleRate = 44100.0;     // the file's rate; 44100 when the reader reports none
-    juce::String fileName;           // name with extension, without folder
+    double sampleRate = 44100.0; // the file's rate; 44100 when the reader reports none
+    juce::String fileName; // name with extension, without folder
 };

@@ -6,35 +6,35 @@
 
 namespace
 {
-    constexpr juce::int64 ownFileMaximumAgeMs = 300000;           // 5 minutes
-    constexpr juce::int64 otherFolderMaximumAgeMs = 86400000;     // 24 hours
-    constexpr int bitsPerSample = 24;
+constexpr juce::int64 ownFileMaximumAgeMs = 300000; // 5 minutes
+constexpr juce::int64 otherFolderMaximumAgeMs = 86400000; // 24 hours
+constexpr int bitsPerSample = 24;
 
-    bool isStale (const NoFollowFiles::Entry& entry, juce::int64 nowMs, juce::int64 maximumAgeMs)
-    {
-        return nowMs - entry.modifiedMs > maximumAgeMs;
-    }
+bool isStale (const NoFollowFiles::Entry& entry, juce::int64 nowMs, juce::int64 maximumAgeMs)
+{
+    return nowMs - entry.modifiedMs > maximumAgeMs;
+}
 
-    /** Deletes this instance's WAV files older than 5 minutes (only real files, never links). */
-    void sweepOwnFiles (const NoFollowFiles::Descriptor& instanceFolder, juce::int64 nowMs)
-    {
-        for (const auto& entry : NoFollowFiles::listEntries (instanceFolder))
-            if (entry.isRegularFile && entry.name.endsWith (".wav") && isStale (entry, nowMs, ownFileMaximumAgeMs))
-                NoFollowFiles::removeChild (instanceFolder, entry.name);
-    }
+/** Deletes this instance's WAV files older than 5 minutes (only real files, never links). */
+void sweepOwnFiles (const NoFollowFiles::Descriptor& instanceFolder, juce::int64 nowMs)
+{
+    for (const auto& entry : NoFollowFiles::listEntries (instanceFolder))
+        if (entry.isRegularFile && entry.name.endsWith (".wav") && isStale (entry, nowMs, ownFileMaximumAgeMs))
+            NoFollowFiles::removeChild (instanceFolder, entry.name);
+}
 
-    /** Deletes other instances' folders untouched for 24 hours (only real folders, never links). */
-    void sweepOtherInstances (const NoFollowFiles::Descriptor& root, const juce::String& instanceId, juce::int64 nowMs)
-    {
-        for (const auto& entry : NoFollowFiles::listEntries (root))
-            if (entry.isDirectory && entry.name != instanceId && isStale (entry, nowMs, otherFolderMaximumAgeMs))
-                NoFollowFiles::removeTree (root, entry.name);
-    }
+/** Deletes other instances' folders untouched for 24 hours (only real folders, never links). */
+void sweepOtherInstances (const NoFollowFiles::Descriptor& root, const juce::String& instanceId, juce::int64 nowMs)
+{
+    for (const auto& entry : NoFollowFiles::listEntries (root))
+        if (entry.isDirectory && entry.name != instanceId && isStale (entry, nowMs, otherFolderMaximumAgeMs))
+            NoFollowFiles::removeTree (root, entry.name);
+}
 
-    bool isPlainName (const juce::String& name)
-    {
-        return name.isNotEmpty() && ! name.containsChar ('/') && name != "." && name != "..";
-    }
+bool isPlainName (const juce::String& name)
+{
+    return name.isNotEmpty() && ! name.containsChar ('/') && name != "." && name != "..";
+}
 } // namespace
 
 juce::File getDragTempFolder()
@@ -104,19 +104,19 @@ juce::String writeDragExportFile (juce::AudioFormat& format,
     auto stream = std::make_unique<NoFollowFiles::DescriptorOutputStream> (std::move (created.descriptor), writeFailed);
 
     std::unique_ptr<juce::AudioFormatWriter> writer (format.createWriterFor (stream.get(),
-                                                                          sampleRate,
-                                                                          juce::AudioChannelSet::canonicalChannelSet (rendered.getNumChannels()),
-                                                                          bitsPerSample,
-                                                                          {},
-                                                                          0));
+                                                                             sampleRate,
+                                                                             juce::AudioChannelSet::canonicalChannelSet (rendered.getNumChannels()),
+                                                                             bitsPerSample,
+                                                                             {},
+                                                                             0));
 
     // The writer owns the stream only when it was made; otherwise the stream stays ours.
     if (writer != nullptr)
         stream.release();
 
     auto written = writer != nullptr
-                && rendered.getNumChannels() > 0
-                && writer->writeFromFloatArrays (rendered.getArrayOfReadPointers(), rendered.getNumChannels(), rendered.getNumSamples());
+                   && rendered.getNumChannels() > 0
+                   && writer->writeFromFloatArrays (rendered.getArrayOfReadPointers(), rendered.getNumChannels(), rendered.getNumSamples());
 
     writer.reset(); // completes the header and closes the file
     stream.reset();

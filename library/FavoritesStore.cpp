@@ -4,18 +4,18 @@
 
 namespace
 {
-    constexpr const char* lockName = "CorvaleAudio_ZOB_Favorites";
-    constexpr const char* rootTag = "ZOB_FAVORITES";
-    constexpr const char* favoriteTag = "Favorite";
-    constexpr const char* idAttribute = "id";
+constexpr const char* lockName = "CorvaleAudio_ZOB_Favorites";
+constexpr const char* rootTag = "ZOB_FAVORITES";
+constexpr const char* favoriteTag = "Favorite";
+constexpr const char* idAttribute = "id";
 
-    /** Holds the favourites lock for one operation. The operation goes ahead even when the
-        lock cannot be had (it waits without a time-out while another process holds it). */
-    struct ScopedFavoritesLock
-    {
-        juce::InterProcessLock lock { lockName };
-        juce::InterProcessLock::ScopedLockType scoped { lock };
-    };
+/** Holds the favourites lock for one operation. The operation goes ahead even when the
+    lock cannot be had (it waits without a time-out while another process holds it). */
+struct ScopedFavoritesLock
+{
+    juce::InterProcessLock lock { lockName };
+    juce::InterProcessLock::ScopedLockType scoped { lock };
+};
 } // namespace
 
 FavoritesStore::FavoritesStore()

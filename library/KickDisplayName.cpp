@@ -5,80 +5,80 @@
 
 namespace
 {
-    const juce::String digits ("0123456789");
+const juce::String digits ("0123456789");
 
-    bool isAsciiLetter (juce::juce_wchar c)
+bool isAsciiLetter (juce::juce_wchar c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isAllDigits (const juce::String& text)
+{
+    return text.isNotEmpty() && text.containsOnly (digits);
+}
+
+/** A token such as "BD12" (letters then digits only) reads as a prefix. */
+bool isLetterDigitTag (const juce::String& token)
+{
+    int letters = 0;
+
+    while (letters < token.length() && isAsciiLetter (token[letters]))
+        ++letters;
+
+    return letters > 0 && isAllDigits (token.substring (letters));
+}
+
+/** True when every token is one of the words that only say "this is a kick". */
+bool holdsOnlyGenericWords (const juce::StringArray& tokens)
+{
+    static const char* const genericWords[] = { "kick", "one", "shot", "oneshot" };
+
+    for (const auto& token : tokens)
     {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const auto isGeneric = std::any_of (std::begin (genericWords), std::end (genericWords), [&token] (const char* word)
+                                            { return token.compareIgnoreCase (word) == 0; });
+
+        if (! isGeneric)
+            return false;
     }
 
-    bool isAllDigits (const juce::String& text)
+    return true;
+}
+
+/** The name with every byte that starts no valid UTF-8 sequence replaced by U+FFFD. A
+    file name is whatever bytes the file system holds, and JUCE's string operations
+    read past the end of text that is not valid UTF-8. */
+juce::String withValidUtf8 (const juce::String& name)
+{
+    const auto* bytes = name.toRawUTF8();
+    const auto size = std::strlen (bytes);
+
+    if (isWellFormedUtf8 (bytes, size))
+        return name;
+
+    juce::String repaired;
+
+    for (size_t i = 0; i < size;)
     {
-        return text.isNotEmpty() && text.containsOnly (digits);
-    }
+        size_t length = 1;
 
-    /** A token such as "BD12" (letters then digits only) reads as a prefix. */
-    bool isLetterDigitTag (const juce::String& token)
-    {
-        int letters = 0;
+        while (length <= 4 && i + length <= size && ! isWellFormedUtf8 (bytes + i, length))
+            ++length;
 
-        while (letters < token.length() && isAsciiLetter (token[letters]))
-            ++letters;
-
-        return letters > 0 && isAllDigits (token.substring (letters));
-    }
-
-    /** True when every token is one of the words that only say "this is a kick". */
-    bool holdsOnlyGenericWords (const juce::StringArray& tokens)
-    {
-        static const char* const genericWords[] = { "kick", "one", "shot", "oneshot" };
-
-        for (const auto& token : tokens)
+        if (length <= 4 && i + length <= size)
         {
-            const auto isGeneric = std::any_of (std::begin (genericWords), std::end (genericWords), [&token] (const char* word)
-                                                { return token.compareIgnoreCase (word) == 0; });
-
-            if (! isGeneric)
-                return false;
+            repaired += juce::String::fromUTF8 (bytes + i, (int) length);
+            i += length;
         }
-
-        return true;
-    }
-
-    /** The name with every byte that starts no valid UTF-8 sequence replaced by U+FFFD. A
-        file name is whatever bytes the file system holds, and JUCE's string operations
-        read past the end of text that is not valid UTF-8. */
-    juce::String withValidUtf8 (const juce::String& name)
-    {
-        const auto* bytes = name.toRawUTF8();
-        const auto size = std::strlen (bytes);
-
-        if (isWellFormedUtf8 (bytes, size))
-            return name;
-
-        juce::String repaired;
-
-        for (size_t i = 0; i < size;)
+        else
         {
-            size_t length = 1;
-
-            while (length <= 4 && i + length <= size && ! isWellFormedUtf8 (bytes + i, length))
-                ++length;
-
-            if (length <= 4 && i + length <= size)
-            {
-                repaired += juce::String::fromUTF8 (bytes + i, (int) length);
-                i += length;
-            }
-            else
-            {
-                repaired += juce::String::charToString ((juce::juce_wchar) 0xfffd);
-                ++i;
-            }
+            repaired += juce::String::charToString ((juce::juce_wchar) 0xfffd);
+            ++i;
         }
-
-        return repaired;
     }
+
+    return repaired;
+}
 } // namespace
 
 juce::String makeKickDisplayName (const juce::String& fileNameAsListed)

@@ -7,54 +7,54 @@
 
 namespace
 {
-    juce::File perUserProgramFolder()
-    {
-        return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
-            .getChildFile ("Corvale Audio")
-            .getChildFile ("ZOB");
-    }
+juce::File perUserProgramFolder()
+{
+    return juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory)
+        .getChildFile ("Corvale Audio")
+        .getChildFile ("ZOB");
+}
 
-    const juce::String& factoryFolderName()
-    {
-        static const juce::String name ("ZOB Presets");
-        return name;
-    }
+const juce::String& factoryFolderName()
+{
+    static const juce::String name ("ZOB Presets");
+    return name;
+}
 
-    juce::StringArray buildAudioFileExtensions()
-    {
-        juce::StringArray extensions;
-        juce::AudioFormatManager formats;
-        formats.registerBasicFormats();
+juce::StringArray buildAudioFileExtensions()
+{
+    juce::StringArray extensions;
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
 
-        for (auto* format : formats)
+    for (auto* format : formats)
+    {
+        for (auto extension : format->getFileExtensions())
         {
-            for (auto extension : format->getFileExtensions())
-            {
-                extension = extension.trim().toLowerCase();
+            extension = extension.trim().toLowerCase();
 
-                if (extension.isEmpty())
-                    continue;
+            if (extension.isEmpty())
+                continue;
 
-                if (! extension.startsWithChar ('.'))
-                    extension = "." + extension;
+            if (! extension.startsWithChar ('.'))
+                extension = "." + extension;
 
-                extensions.addIfNotAlreadyThere (extension);
-            }
+            extensions.addIfNotAlreadyThere (extension);
         }
-
-        if (extensions.isEmpty())
-            extensions.addArray ({ ".wav", ".aif", ".aiff" });
-
-        return extensions;
     }
 
-    struct FileNameOrder
+    if (extensions.isEmpty())
+        extensions.addArray ({ ".wav", ".aif", ".aiff" });
+
+    return extensions;
+}
+
+struct FileNameOrder
+{
+    static int compareElements (const juce::String& a, const juce::String& b)
     {
-        static int compareElements (const juce::String& a, const juce::String& b)
-        {
-            return juce::File (a).getFileName().compareNatural (juce::File (b).getFileName(), false);
-        }
-    };
+        return juce::File (a).getFileName().compareNatural (juce::File (b).getFileName(), false);
+    }
+};
 } // namespace
 
 const juce::StringArray& getAudioFileExtensions()

@@ -7,285 +7,285 @@
 
 namespace
 {
-    constexpr int minimumSamples = 64;         // below this a buffer (and the decimated kick) is too short
-    constexpr double minimumSampleRate = 8000.0;
-    constexpr float silentPeak = 1.0e-6f;      // mono peak below this: silence
-    constexpr float silentDecimatedPeak = 1.0e-7f;
-    constexpr double highPassHz = 30.0;        // rumble and DC out
-    constexpr double lowPassHz = 200.0;        // taken twice: clicks and overtones out
-    constexpr double analysisRateHz = 11025.0; // the decimation factor aims at this rate
-    constexpr double frameMs = 80.0;
-    constexpr double hopMs = 8.0;
-    constexpr double gateRatio = 1.0e-2;       // frames quieter than the peak by 40 dB are skipped
-    constexpr double lowestKickHz = 30.0;
-    constexpr double highestKickHz = 160.0;
-    constexpr float minimumClarity = 0.45f;    // voiced frames need at least this NSDF peak
-    constexpr double peakThresholdRatio = 0.85; // first local NSDF maximum this close to the best wins
-    constexpr double glideEnergyShare = 0.8;
-    constexpr int settledWindowFrames = 5;
-    constexpr float approxSemitones = 0.33f;
+constexpr int minimumSamples = 64; // below this a buffer (and the decimated kick) is too short
+constexpr double minimumSampleRate = 8000.0;
+constexpr float silentPeak = 1.0e-6f; // mono peak below this: silence
+constexpr float silentDecimatedPeak = 1.0e-7f;
+constexpr double highPassHz = 30.0; // rumble and DC out
+constexpr double lowPassHz = 200.0; // taken twice: clicks and overtones out
+constexpr double analysisRateHz = 11025.0; // the decimation factor aims at this rate
+constexpr double frameMs = 80.0;
+constexpr double hopMs = 8.0;
+constexpr double gateRatio = 1.0e-2; // frames quieter than the peak by 40 dB are skipped
+constexpr double lowestKickHz = 30.0;
+constexpr double highestKickHz = 160.0;
+constexpr float minimumClarity = 0.45f; // voiced frames need at least this NSDF peak
+constexpr double peakThresholdRatio = 0.85; // first local NSDF maximum this close to the best wins
+constexpr double glideEnergyShare = 0.8;
+constexpr int settledWindowFrames = 5;
+constexpr float approxSemitones = 0.33f;
 
-    /** The lags of a frame's NSDF: the searched range [minLag, maxLag] and the computed range
-        [first, last], which adds one neighbour each side for the peak tests and refinement. */
-    struct LagRange
-    {
-        int minLag = 0, maxLag = 0, first = 0, last = 0;
-        bool usable = false;
-    };
+/** The lags of a frame's NSDF: the searched range [minLag, maxLag] and the computed range
+    [first, last], which adds one neighbour each side for the peak tests and refinement. */
+struct LagRange
+{
+    int minLag = 0, maxLag = 0, first = 0, last = 0;
+    bool usable = false;
+};
 
-    LagRange lagRangeFor (int length, double sampleRate, double minHz, double maxHz)
-    {
-        LagRange lags;
+LagRange lagRangeFor (int length, double sampleRate, double minHz, double maxHz)
+{
+    LagRange lags;
 
-        if (length < 8 || ! (sampleRate > 0.0 && minHz > 0.0 && maxHz > 0.0) || ! std::isfinite (sampleRate))
-            return lags;
-
-        // Worked out in double first, so absurd frequencies cannot overflow the int lags.
-        const auto halfLength = (double) (length / 2);
-        const auto minLag = std::max (2.0, std::floor (sampleRate / maxHz));
-        const auto maxLag = std::min (std::ceil (sampleRate / minHz), halfLength);
-
-        if (! (maxLag > minLag + 1.0))
-            return lags;
-
-        lags.minLag = (int) minLag;
-        lags.maxLag = (int) maxLag;
-        lags.first = std::max (1, lags.minLag - 1);
-        lags.last = std::min (lags.maxLag + 1, length - 2);
-        lags.usable = true;
+    if (length < 8 || ! (sampleRate > 0.0 && minHz > 0.0 && maxHz > 0.0) || ! std::isfinite (sampleRate))
         return lags;
+
+    // Worked out in double first, so absurd frequencies cannot overflow the int lags.
+    const auto halfLength = (double) (length / 2);
+    const auto minLag = std::max (2.0, std::floor (sampleRate / maxHz));
+    const auto maxLag = std::min (std::ceil (sampleRate / minHz), halfLength);
+
+    if (! (maxLag > minLag + 1.0))
+        return lags;
+
+    lags.minLag = (int) minLag;
+    lags.maxLag = (int) maxLag;
+    lags.first = std::max (1, lags.minLag - 1);
+    lags.last = std::min (lags.maxLag + 1, length - 2);
+    lags.usable = true;
+    return lags;
+}
+
+/** Picks the pitch from an NSDF indexed by lag (valid from lags.first to lags.last). */
+void pickPitch (const double* nsdf, const LagRange& lags, double sampleRate, double& hz, float& clarity)
+{
+    auto best = -1.0e9;
+
+    for (int lag = lags.minLag; lag <= lags.maxLag; ++lag)
+        best = std::max (best, nsdf[lag]);
+
+    if (best <= 0.0)
+        return;
+
+    const auto threshold = peakThresholdRatio * best;
+
+    for (int lag = lags.minLag; lag <= lags.maxLag; ++lag)
+    {
+        const auto a = nsdf[lag - 1];
+        const auto b = nsdf[lag];
+        const auto c = nsdf[lag + 1];
+
+        if (b >= a && b >= c && b >= threshold)
+        {
+            const auto den = a - 2.0 * b + c;
+            const auto delta = std::abs (den) < 1.0e-12 ? 0.0 : juce::jlimit (-1.0, 1.0, 0.5 * (a - c) / den);
+            const auto period = lag + delta;
+
+            if (period <= 0.0)
+                return;
+
+            hz = sampleRate / period;
+            clarity = juce::jlimit (0.0f, 1.0f, (float) b);
+            return;
+        }
+    }
+}
+
+double semitonesBetween (double lowHz, double highHz) { return 12.0 * std::log2 (highHz / lowHz); }
+
+double midiFromHz (double hz) { return 12.0 * std::log2 (hz / 440.0) + 69.0; }
+
+bool isMidiRange (double midi) { return midi >= 0.0 && midi <= 127.0; }
+
+juce::int32 nearestNote (double midi) { return (juce::int32) juce::jlimit (0L, 127L, std::lround (midi)); }
+
+// The two inner loops of the lagged products, built for wider vectors as well where the
+// processor has them. Each sum is updated by the same operations in the same order at
+// any width, so the results do not depend on which version runs. Sanitizer builds keep
+// one version: the loader runs the version picker before the sanitizer runtime is up.
+#if defined(__GNUC__) && ! defined(__clang__) && defined(__x86_64__) && ! defined(ZOB_SANITIZER_BUILD)
+#define ZOB_WIDE_VECTORS __attribute__ ((target_clones ("avx2", "default")))
+#else
+#define ZOB_WIDE_VECTORS
+#endif
+
+ZOB_WIDE_VECTORS void addScaled (double* __restrict sums, const double* __restrict lagged, double value, int count)
+{
+    for (int k = 0; k < count; ++k)
+        sums[k] += value * lagged[k];
+}
+
+ZOB_WIDE_VECTORS void addScaledFour (double* __restrict sums, const double* __restrict lagged, double v0, double v1, double v2, double v3, int count)
+{
+    for (int k = 0; k < count; ++k)
+        sums[k] += (v0 * lagged[k] + v1 * lagged[k + 1]) + (v2 * lagged[k + 2] + v3 * lagged[k + 3]);
+}
+
+#undef ZOB_WIDE_VECTORS
+
+/** The normalised square difference functions of every frame of a decimated kick.
+
+    A frame's NSDF is one dot product per lag over about 900 samples; frames overlap by
+    nine tenths, so done frame by frame almost all of that work repeats. Here the lagged
+    products are summed once per hop-sized block of the signal, and each frame's dot
+    products are put together from the blocks it spans plus a short tail. The frame's mean
+    is taken out afterwards with prefix sums, which is exact algebra, so the values match
+    the direct sum up to rounding.
+*/
+class FrameNsdf
+{
+public:
+    FrameNsdf (const std::vector<float>& signal, int frameLength, int hopLength, const LagRange& lagRange)
+        : length (frameLength), hop (hopLength), lags (lagRange), samples (signal.begin(), signal.end())
+    {
+        numLags = lags.last - lags.first + 1;
+        blocksPerFrame = (length - lags.first) / hop;
+        // Frames are measured in time order and each uses blocksPerFrame blocks from its
+        // start, so a ring of that many blocks is enough however long the kick is.
+        ringSize = juce::jmax (1, blocksPerFrame);
+        blockSums.assign ((size_t) ringSize * (size_t) numLags, 0.0);
+        blockInSlot.assign ((size_t) ringSize, -1);
+        frameBlocks.resize ((size_t) ringSize);
+
+        for (int lag = lags.first; lag <= lags.last; ++lag)
+            wholeBlocksOfLag.push_back ((length - lag) / hop);
+        lagProducts.resize ((size_t) numLags);
+        energy.resize ((size_t) length + 1);
+        sums.resize ((size_t) length + 1);
+        nsdf.assign ((size_t) length + 1, 0.0);
     }
 
-    /** Picks the pitch from an NSDF indexed by lag (valid from lags.first to lags.last). */
-    void pickPitch (const double* nsdf, const LagRange& lags, double sampleRate, double& hz, float& clarity)
+    /** Measures the frame starting at hop * frameIndex, as measureFramePitch would. */
+    void measure (int frameIndex, double sampleRate, double& hz, float& clarity)
     {
-        auto best = -1.0e9;
+        hz = 0.0;
+        clarity = 0.0f;
 
-        for (int lag = lags.minLag; lag <= lags.maxLag; ++lag)
-            best = std::max (best, nsdf[lag]);
+        const auto start = (size_t) frameIndex * (size_t) hop;
+        const auto* frame = samples.data() + start;
 
-        if (best <= 0.0)
+        // Prefix sums of the samples and of the centred energy; the first gives the mean
+        // exactly as a plain running sum would.
+        sums[0] = 0.0;
+        for (int i = 0; i < length; ++i)
+            sums[(size_t) i + 1] = sums[(size_t) i] + frame[i];
+
+        const auto mean = sums[(size_t) length] / length;
+
+        energy[0] = 0.0;
+        for (int i = 0; i < length; ++i)
+        {
+            const auto centred = frame[i] - mean;
+            energy[(size_t) i + 1] = energy[(size_t) i] + centred * centred;
+        }
+
+        const auto frameEnergy = energy[(size_t) length];
+        if (frameEnergy <= 1.0e-12)
             return;
 
-        const auto threshold = peakThresholdRatio * best;
-
-        for (int lag = lags.minLag; lag <= lags.maxLag; ++lag)
+        for (int i = 0; i < blocksPerFrame; ++i)
         {
-            const auto a = nsdf[lag - 1];
-            const auto b = nsdf[lag];
-            const auto c = nsdf[lag + 1];
+            prepareBlock (frameIndex + i);
+            frameBlocks[(size_t) i] = blockSums.data() + (size_t) ((frameIndex + i) % ringSize) * (size_t) numLags;
+        }
 
-            if (b >= a && b >= c && b >= threshold)
+        // Lagged products over the whole blocks that each lag's span covers...
+        auto* products = lagProducts.data();
+        for (int index = 0; index < numLags; ++index)
+        {
+            auto sum = 0.0;
+            for (int i = 0; i < wholeBlocksOfLag[(size_t) index]; ++i)
+                sum += frameBlocks[(size_t) i][index];
+
+            products[index] = sum;
+        }
+
+        // ...plus the tails. Lags sharing a count of whole blocks share the tail's start,
+        // and a longer lag only has a shorter tail, so the tails run across lags at once.
+        for (int lag = lags.first; lag <= lags.last;)
+        {
+            const auto wholeBlocks = (length - lag) / hop;
+            const auto tailStart = wholeBlocks * hop;
+            auto groupEnd = lag; // last lag with this many whole blocks
+            while (groupEnd < lags.last && (length - (groupEnd + 1)) / hop == wholeBlocks)
+                ++groupEnd;
+
+            for (int i = tailStart; i < length - lag; ++i)
             {
-                const auto den = a - 2.0 * b + c;
-                const auto delta = std::abs (den) < 1.0e-12 ? 0.0 : juce::jlimit (-1.0, 1.0, 0.5 * (a - c) / den);
-                const auto period = lag + delta;
+                // lags whose span still reaches sample i: lag < length - i
+                const auto lastLag = std::min (groupEnd, length - i - 1);
+                const auto value = frame[i];
+                const auto* lagged = frame + i;
 
-                if (period <= 0.0)
-                    return;
-
-                hz = sampleRate / period;
-                clarity = juce::jlimit (0.0f, 1.0f, (float) b);
-                return;
+                addScaled (products + (lag - lags.first), lagged + lag, value, lastLag - lag + 1);
             }
+
+            lag = groupEnd + 1;
+        }
+
+        for (int lag = lags.first; lag <= lags.last; ++lag)
+        {
+            // sum of (y[i] - mean) (y[i + lag] - mean) over the span, from the raw products
+            const auto span = length - lag;
+            const auto leadingSum = sums[(size_t) span];
+            const auto trailingSum = sums[(size_t) length] - sums[(size_t) lag];
+            const auto difference = products[lag - lags.first] - mean * (leadingSum + trailingSum) + span * mean * mean;
+            const auto normaliser = frameEnergy - energy[(size_t) lag] + energy[(size_t) span];
+
+            nsdf[(size_t) lag] = normaliser > 1.0e-15 ? 2.0 * difference / normaliser : 0.0;
+        }
+
+        pickPitch (nsdf.data(), lags, sampleRate, hz, clarity);
+    }
+
+private:
+    void prepareBlock (int block)
+    {
+        const auto slot = (size_t) (block % ringSize);
+        if (blockInSlot[slot] == block)
+            return;
+
+        blockInSlot[slot] = block;
+        auto* sumsOfBlock = blockSums.data() + slot * (size_t) numLags;
+        std::fill (sumsOfBlock, sumsOfBlock + numLags, 0.0);
+        const auto size = (int) samples.size();
+        const auto begin = block * hop;
+
+        const auto end = std::min (begin + hop, size);
+        auto i = begin;
+
+        // Four samples per pass over the lags halves the loads and stores of the sums.
+        // Lags that run past the signal are never used by a frame that needs this block.
+        for (; i + 3 < end; i += 4)
+        {
+            const auto count = std::min (numLags, size - (i + 3) - lags.first);
+            const auto* lagged = samples.data() + i + lags.first;
+            const auto v0 = samples[(size_t) i], v1 = samples[(size_t) i + 1];
+            const auto v2 = samples[(size_t) i + 2], v3 = samples[(size_t) i + 3];
+
+            addScaledFour (sumsOfBlock, lagged, v0, v1, v2, v3, count);
+        }
+
+        for (; i < end; ++i)
+        {
+            const auto count = std::min (numLags, size - i - lags.first);
+            const auto value = samples[(size_t) i];
+            const auto* lagged = samples.data() + i + lags.first;
+
+            addScaled (sumsOfBlock, lagged, value, count);
         }
     }
 
-    double semitonesBetween (double lowHz, double highHz) { return 12.0 * std::log2 (highHz / lowHz); }
-
-    double midiFromHz (double hz) { return 12.0 * std::log2 (hz / 440.0) + 69.0; }
-
-    bool isMidiRange (double midi) { return midi >= 0.0 && midi <= 127.0; }
-
-    juce::int32 nearestNote (double midi) { return (juce::int32) juce::jlimit (0L, 127L, std::lround (midi)); }
-
-    // The two inner loops of the lagged products, built for wider vectors as well where the
-    // processor has them. Each sum is updated by the same operations in the same order at
-    // any width, so the results do not depend on which version runs. Sanitizer builds keep
-    // one version: the loader runs the version picker before the sanitizer runtime is up.
-   #if defined(__GNUC__) && ! defined(__clang__) && defined(__x86_64__) && ! defined(ZOB_SANITIZER_BUILD)
-    #define ZOB_WIDE_VECTORS __attribute__ ((target_clones ("avx2", "default")))
-   #else
-    #define ZOB_WIDE_VECTORS
-   #endif
-
-    ZOB_WIDE_VECTORS void addScaled (double* __restrict sums, const double* __restrict lagged, double value, int count)
-    {
-        for (int k = 0; k < count; ++k)
-            sums[k] += value * lagged[k];
-    }
-
-    ZOB_WIDE_VECTORS void addScaledFour (double* __restrict sums, const double* __restrict lagged, double v0, double v1, double v2, double v3, int count)
-    {
-        for (int k = 0; k < count; ++k)
-            sums[k] += (v0 * lagged[k] + v1 * lagged[k + 1]) + (v2 * lagged[k + 2] + v3 * lagged[k + 3]);
-    }
-
-   #undef ZOB_WIDE_VECTORS
-
-    /** The normalised square difference functions of every frame of a decimated kick.
-
-        A frame's NSDF is one dot product per lag over about 900 samples; frames overlap by
-        nine tenths, so done frame by frame almost all of that work repeats. Here the lagged
-        products are summed once per hop-sized block of the signal, and each frame's dot
-        products are put together from the blocks it spans plus a short tail. The frame's mean
-        is taken out afterwards with prefix sums, which is exact algebra, so the values match
-        the direct sum up to rounding.
-    */
-    class FrameNsdf
-    {
-    public:
-        FrameNsdf (const std::vector<float>& signal, int frameLength, int hopLength, const LagRange& lagRange)
-            : length (frameLength), hop (hopLength), lags (lagRange), samples (signal.begin(), signal.end())
-        {
-            numLags = lags.last - lags.first + 1;
-            blocksPerFrame = (length - lags.first) / hop;
-            // Frames are measured in time order and each uses blocksPerFrame blocks from its
-            // start, so a ring of that many blocks is enough however long the kick is.
-            ringSize = juce::jmax (1, blocksPerFrame);
-            blockSums.assign ((size_t) ringSize * (size_t) numLags, 0.0);
-            blockInSlot.assign ((size_t) ringSize, -1);
-            frameBlocks.resize ((size_t) ringSize);
-
-            for (int lag = lags.first; lag <= lags.last; ++lag)
-                wholeBlocksOfLag.push_back ((length - lag) / hop);
-            lagProducts.resize ((size_t) numLags);
-            energy.resize ((size_t) length + 1);
-            sums.resize ((size_t) length + 1);
-            nsdf.assign ((size_t) length + 1, 0.0);
-        }
-
-        /** Measures the frame starting at hop * frameIndex, as measureFramePitch would. */
-        void measure (int frameIndex, double sampleRate, double& hz, float& clarity)
-        {
-            hz = 0.0;
-            clarity = 0.0f;
-
-            const auto start = (size_t) frameIndex * (size_t) hop;
-            const auto* frame = samples.data() + start;
-
-            // Prefix sums of the samples and of the centred energy; the first gives the mean
-            // exactly as a plain running sum would.
-            sums[0] = 0.0;
-            for (int i = 0; i < length; ++i)
-                sums[(size_t) i + 1] = sums[(size_t) i] + frame[i];
-
-            const auto mean = sums[(size_t) length] / length;
-
-            energy[0] = 0.0;
-            for (int i = 0; i < length; ++i)
-            {
-                const auto centred = frame[i] - mean;
-                energy[(size_t) i + 1] = energy[(size_t) i] + centred * centred;
-            }
-
-            const auto frameEnergy = energy[(size_t) length];
-            if (frameEnergy <= 1.0e-12)
-                return;
-
-            for (int i = 0; i < blocksPerFrame; ++i)
-            {
-                prepareBlock (frameIndex + i);
-                frameBlocks[(size_t) i] = blockSums.data() + (size_t) ((frameIndex + i) % ringSize) * (size_t) numLags;
-            }
-
-            // Lagged products over the whole blocks that each lag's span covers...
-            auto* products = lagProducts.data();
-            for (int index = 0; index < numLags; ++index)
-            {
-                auto sum = 0.0;
-                for (int i = 0; i < wholeBlocksOfLag[(size_t) index]; ++i)
-                    sum += frameBlocks[(size_t) i][index];
-
-                products[index] = sum;
-            }
-
-            // ...plus the tails. Lags sharing a count of whole blocks share the tail's start,
-            // and a longer lag only has a shorter tail, so the tails run across lags at once.
-            for (int lag = lags.first; lag <= lags.last;)
-            {
-                const auto wholeBlocks = (length - lag) / hop;
-                const auto tailStart = wholeBlocks * hop;
-                auto groupEnd = lag; // last lag with this many whole blocks
-                while (groupEnd < lags.last && (length - (groupEnd + 1)) / hop == wholeBlocks)
-                    ++groupEnd;
-
-                for (int i = tailStart; i < length - lag; ++i)
-                {
-                    // lags whose span still reaches sample i: lag < length - i
-                    const auto lastLag = std::min (groupEnd, length - i - 1);
-                    const auto value = frame[i];
-                    const auto* lagged = frame + i;
-
-                    addScaled (products + (lag - lags.first), lagged + lag, value, lastLag - lag + 1);
-                }
-
-                lag = groupEnd + 1;
-            }
-
-            for (int lag = lags.first; lag <= lags.last; ++lag)
-            {
-                // sum of (y[i] - mean) (y[i + lag] - mean) over the span, from the raw products
-                const auto span = length - lag;
-                const auto leadingSum = sums[(size_t) span];
-                const auto trailingSum = sums[(size_t) length] - sums[(size_t) lag];
-                const auto difference = products[lag - lags.first] - mean * (leadingSum + trailingSum) + span * mean * mean;
-                const auto normaliser = frameEnergy - energy[(size_t) lag] + energy[(size_t) span];
-
-                nsdf[(size_t) lag] = normaliser > 1.0e-15 ? 2.0 * difference / normaliser : 0.0;
-            }
-
-            pickPitch (nsdf.data(), lags, sampleRate, hz, clarity);
-        }
-
-    private:
-        void prepareBlock (int block)
-        {
-            const auto slot = (size_t) (block % ringSize);
-            if (blockInSlot[slot] == block)
-                return;
-
-            blockInSlot[slot] = block;
-            auto* sumsOfBlock = blockSums.data() + slot * (size_t) numLags;
-            std::fill (sumsOfBlock, sumsOfBlock + numLags, 0.0);
-            const auto size = (int) samples.size();
-            const auto begin = block * hop;
-
-            const auto end = std::min (begin + hop, size);
-            auto i = begin;
-
-            // Four samples per pass over the lags halves the loads and stores of the sums.
-            // Lags that run past the signal are never used by a frame that needs this block.
-            for (; i + 3 < end; i += 4)
-            {
-                const auto count = std::min (numLags, size - (i + 3) - lags.first);
-                const auto* lagged = samples.data() + i + lags.first;
-                const auto v0 = samples[(size_t) i], v1 = samples[(size_t) i + 1];
-                const auto v2 = samples[(size_t) i + 2], v3 = samples[(size_t) i + 3];
-
-                addScaledFour (sumsOfBlock, lagged, v0, v1, v2, v3, count);
-            }
-
-            for (; i < end; ++i)
-            {
-                const auto count = std::min (numLags, size - i - lags.first);
-                const auto value = samples[(size_t) i];
-                const auto* lagged = samples.data() + i + lags.first;
-
-                addScaled (sumsOfBlock, lagged, value, count);
-            }
-        }
-
-        const int length, hop;
-        const LagRange lags;
-        const std::vector<double> samples;
-        int numLags = 0, blocksPerFrame = 0, ringSize = 1;
-        std::vector<double> blockSums; // [block % ringSize][lag - first]: sum of y[i] y[i + lag] over the block
-        std::vector<int> blockInSlot;  // which block each ring slot holds, -1 for none
-        std::vector<const double*> frameBlocks; // the current frame's blocks, in time order
-        std::vector<int> wholeBlocksOfLag;      // whole blocks inside each lag's span
-        std::vector<double> lagProducts, energy, sums, nsdf;
-    };
+    const int length, hop;
+    const LagRange lags;
+    const std::vector<double> samples;
+    int numLags = 0, blocksPerFrame = 0, ringSize = 1;
+    std::vector<double> blockSums; // [block % ringSize][lag - first]: sum of y[i] y[i + lag] over the block
+    std::vector<int> blockInSlot; // which block each ring slot holds, -1 for none
+    std::vector<const double*> frameBlocks; // the current frame's blocks, in time order
+    std::vector<int> wholeBlocksOfLag; // whole blocks inside each lag's span
+    std::vector<double> lagProducts, energy, sums, nsdf;
+};
 } // namespace
 
 //==============================================================================
@@ -455,7 +455,8 @@ KickPitchResult analyseKick (const juce::AudioBuffer<float>& buffer, double samp
     // Glide: the pitch range of the loudest frames that hold 80 % of the voiced energy.
     {
         auto byLevel = frames;
-        std::sort (byLevel.begin(), byLevel.end(), [] (const PitchFrame& a, const PitchFrame& b) { return a.rms > b.rms; });
+        std::sort (byLevel.begin(), byLevel.end(), [] (const PitchFrame& a, const PitchFrame& b)
+                   { return a.rms > b.rms; });
 
         auto totalEnergy = 0.0;
         for (const auto& frame : frames)

@@ -15,10 +15,10 @@ struct KickPitchResult
     bool valid = false;
     double hz = 0.0;
     juce::int32 note = 0; // nearest MIDI note, 0..127 (69 is A at 440 Hz)
-    float cents = 0.0f;   // offset of hz from note, -50..+50, positive is sharp
-    float glide = 0.0f;   // semitones spanned by the loudest voiced frames (80 % of the voiced energy)
+    float cents = 0.0f; // offset of hz from note, -50..+50, positive is sharp
+    float glide = 0.0f; // semitones spanned by the loudest voiced frames (80 % of the voiced energy)
     float settled = 0.0f; // semitones spanned by the steadiest window of five voiced frames
-    bool approx = false;  // settled is above a third of a semitone: the key is an estimate
+    bool approx = false; // settled is above a third of a semitone: the key is an estimate
 
     /** Sharp note name and octave ("C4", "A#1", "C-1"); empty when invalid. */
     juce::String noteName() const;

@@ -2,8 +2,8 @@
 
 #include "engine/ZobAudioProcessor.h"
 #include "library/DragExport.h"
-#include "library/KickFolders.h"
 #include "library/KickFileReader.h"
+#include "library/KickFolders.h"
 #include "library/NoFollowFiles.h"
 #include "library/Utf8.h"
 
@@ -13,57 +13,57 @@
 
 namespace
 {
-    constexpr const char* importLockName = "CorvaleAudio_ZOB_UserKicks";
+constexpr const char* importLockName = "CorvaleAudio_ZOB_UserKicks";
 
-    /** The path with every link resolved, or an empty file when it cannot be resolved. */
-    juce::File resolvedPath (const juce::File& file)
+/** The path with every link resolved, or an empty file when it cannot be resolved. */
+juce::File resolvedPath (const juce::File& file)
+{
+    char resolved[PATH_MAX];
+
+    if (::realpath (file.getFullPathName().toRawUTF8(), resolved) == nullptr
+        || ! isWellFormedUtf8 (resolved, std::strlen (resolved)))
+        return {};
+
+    return juce::File (juce::String::fromUTF8 (resolved));
+}
+
+bool isSameNameDuplicate (const juce::File& folder, const juce::File& source)
+{
+    const auto existing = folder.getChildFile (source.getFileName());
+    return existing.existsAsFile() && existing.getSize() == source.getSize();
+}
+
+/** Copies source into a file of the folder that this call creates; returns the new file's
+    name, or an empty string (and leaves nothing behind) when the copy failed. */
+juce::String copyIntoFreshFile (const NoFollowFiles::Descriptor& folder, const juce::File& source)
+{
+    juce::FileInputStream input (source);
+
+    if (! input.openedOk())
+        return {};
+
+    auto created = NoFollowFiles::createFirstFreeChild (folder, source.getFileNameWithoutExtension(), source.getFileExtension(), false);
+
+    if (! created.descriptor.isValid())
+        return {};
+
+    const auto failed = std::make_shared<bool> (false);
+    const auto expectedBytes = input.getTotalLength();
+    juce::int64 copiedBytes = 0;
+
     {
-        char resolved[PATH_MAX];
-
-        if (::realpath (file.getFullPathName().toRawUTF8(), resolved) == nullptr
-            || ! isWellFormedUtf8 (resolved, std::strlen (resolved)))
-            return {};
-
-        return juce::File (juce::String::fromUTF8 (resolved));
+        NoFollowFiles::DescriptorOutputStream output (std::move (created.descriptor), failed);
+        copiedBytes = output.writeFromInputStream (input, -1);
     }
 
-    bool isSameNameDuplicate (const juce::File& folder, const juce::File& source)
+    if (*failed || copiedBytes != expectedBytes || input.getStatus().failed())
     {
-        const auto existing = folder.getChildFile (source.getFileName());
-        return existing.existsAsFile() && existing.getSize() == source.getSize();
+        NoFollowFiles::removeChild (folder, created.name);
+        return {};
     }
 
-    /** Copies source into a file of the folder that this call creates; returns the new file's
-        name, or an empty string (and leaves nothing behind) when the copy failed. */
-    juce::String copyIntoFreshFile (const NoFollowFiles::Descriptor& folder, const juce::File& source)
-    {
-        juce::FileInputStream input (source);
-
-        if (! input.openedOk())
-            return {};
-
-        auto created = NoFollowFiles::createFirstFreeChild (folder, source.getFileNameWithoutExtension(), source.getFileExtension(), false);
-
-        if (! created.descriptor.isValid())
-            return {};
-
-        const auto failed = std::make_shared<bool> (false);
-        const auto expectedBytes = input.getTotalLength();
-        juce::int64 copiedBytes = 0;
-
-        {
-            NoFollowFiles::DescriptorOutputStream output (std::move (created.descriptor), failed);
-            copiedBytes = output.writeFromInputStream (input, -1);
-        }
-
-        if (*failed || copiedBytes != expectedBytes || input.getStatus().failed())
-        {
-            NoFollowFiles::removeChild (folder, created.name);
-            return {};
-        }
-
-        return created.name;
-    }
+    return created.name;
+}
 } // namespace
 
 bool isDecodableKickFile (const juce::File& file)

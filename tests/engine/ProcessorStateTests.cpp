@@ -205,8 +205,7 @@ TEST (SavedState, HandEditedStatesRestoreWhatTheyHold)
 
     // A value that is no number takes the default (the parameters would hold NaN), also
     // through the LENGTH migration; infinities are held at the ends like other values.
-    restore (processor, blobOf ("<PARAMETERS lengthCurve=\"1\">" + paramXml (ParameterIds::outputGainDb, "nan")
-                                + paramXml (ParameterIds::lengthAmount, "nan") + paramXml (ParameterIds::tuneSemitones, "-inf") + "</PARAMETERS>"));
+    restore (processor, blobOf ("<PARAMETERS lengthCurve=\"1\">" + paramXml (ParameterIds::outputGainDb, "nan") + paramXml (ParameterIds::lengthAmount, "nan") + paramXml (ParameterIds::tuneSemitones, "-inf") + "</PARAMETERS>"));
     EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::outputGainDb, -99.0f), 0.0f);
     EXPECT_FLOAT_EQ (processor.getParameterValue (ParameterIds::tuneSemitones, 0.0f), -12.0f);
     EXPECT_TRUE (std::isfinite (processor.getParameterValue (ParameterIds::lengthAmount, std::nanf (""))));

@@ -13,33 +13,33 @@
 
 namespace
 {
-    const juce::String instance ("3f2a9c1e-0000-4000-8000-00000000a11c");
-    constexpr juce::int64 minuteMs = 60 * 1000;
-    constexpr juce::int64 hourMs = 60 * minuteMs;
+const juce::String instance ("3f2a9c1e-0000-4000-8000-00000000a11c");
+constexpr juce::int64 minuteMs = 60 * 1000;
+constexpr juce::int64 hourMs = 60 * minuteMs;
 
-    juce::String exportMono (const juce::String& kickFileName, const juce::String& instanceId = instance)
-    {
-        return writeDragExportFile (zobtest::makeSineKick (1, 2000, 44100.0), 44100.0, kickFileName, instanceId);
-    }
+juce::String exportMono (const juce::String& kickFileName, const juce::String& instanceId = instance)
+{
+    return writeDragExportFile (zobtest::makeSineKick (1, 2000, 44100.0), 44100.0, kickFileName, instanceId);
+}
 
-    void setAge (const juce::File& file, juce::int64 ageMs)
-    {
-        ASSERT_TRUE (file.setLastModificationTime (juce::Time (juce::Time::currentTimeMillis() - ageMs)));
-    }
+void setAge (const juce::File& file, juce::int64 ageMs)
+{
+    ASSERT_TRUE (file.setLastModificationTime (juce::Time (juce::Time::currentTimeMillis() - ageMs)));
+}
 
-    juce::File makeFile (const juce::File& file, juce::int64 ageMs = 0)
-    {
-        file.getParentDirectory().createDirectory();
-        file.replaceWithText ("x");
-        setAge (file, ageMs);
-        return file;
-    }
+juce::File makeFile (const juce::File& file, juce::int64 ageMs = 0)
+{
+    file.getParentDirectory().createDirectory();
+    file.replaceWithText ("x");
+    setAge (file, ageMs);
+    return file;
+}
 
-    bool makeLink (const juce::File& link, const juce::File& target)
-    {
-        link.getParentDirectory().createDirectory();
-        return ::symlink (target.getFullPathName().toRawUTF8(), link.getFullPathName().toRawUTF8()) == 0;
-    }
+bool makeLink (const juce::File& link, const juce::File& target)
+{
+    link.getParentDirectory().createDirectory();
+    return ::symlink (target.getFullPathName().toRawUTF8(), link.getFullPathName().toRawUTF8()) == 0;
+}
 } // namespace
 
 TEST (DragExport, NamesFilesAfterTheKickAndNumbersTakenNames)
@@ -143,37 +143,39 @@ TEST (DragExport, WritesTwentyFourBitWavAtTheRenderedRate)
 
 namespace
 {
-    /** A writer that starts the file, then fails every write. */
-    class FailingWriter : public juce::AudioFormatWriter
+/** A writer that starts the file, then fails every write. */
+class FailingWriter : public juce::AudioFormatWriter
+{
+public:
+    explicit FailingWriter (juce::OutputStream* stream)
+        : juce::AudioFormatWriter (stream, "Failing", 44100.0, 1, 24) {}
+
+    bool write (const int**, int) override
     {
-    public:
-        explicit FailingWriter (juce::OutputStream* stream) : juce::AudioFormatWriter (stream, "Failing", 44100.0, 1, 24) {}
+        output->writeString ("partial");
+        return false;
+    }
+};
 
-        bool write (const int**, int) override
-        {
-            output->writeString ("partial");
-            return false;
-        }
-    };
+/** A WAV format whose writers cannot be made, or fail to write. */
+class BrokenWavFormat : public juce::WavAudioFormat
+{
+public:
+    explicit BrokenWavFormat (bool makeWriter)
+        : makesWriter (makeWriter) {}
 
-    /** A WAV format whose writers cannot be made, or fail to write. */
-    class BrokenWavFormat : public juce::WavAudioFormat
+    using juce::WavAudioFormat::createWriterFor;
+
+    juce::AudioFormatWriter* createWriterFor (juce::OutputStream* stream, double, const juce::AudioChannelSet&, int, const juce::StringPairArray&, int) override
     {
-    public:
-        explicit BrokenWavFormat (bool makeWriter) : makesWriter (makeWriter) {}
+        if (! makesWriter)
+            return nullptr; // the stream stays the caller's
+        return new FailingWriter (stream);
+    }
 
-        using juce::WavAudioFormat::createWriterFor;
-
-        juce::AudioFormatWriter* createWriterFor (juce::OutputStream* stream, double, const juce::AudioChannelSet&, int, const juce::StringPairArray&, int) override
-        {
-            if (! makesWriter)
-                return nullptr; // the stream stays the caller's
-            return new FailingWriter (stream);
-        }
-
-    private:
-        bool makesWriter;
-    };
+private:
+    bool makesWriter;
+};
 } // namespace
 
 TEST (DragExport, LeavesNoFileWhenNothingCanBeWritten)

@@ -9,19 +9,19 @@
 
 namespace
 {
-    /** The build tree: the test programs sit at its top. */
-    juce::File buildFolder() { return juce::File::getSpecialLocation (juce::File::currentExecutableFile).getParentDirectory(); }
+/** The build tree: the test programs sit at its top. */
+juce::File buildFolder() { return juce::File::getSpecialLocation (juce::File::currentExecutableFile).getParentDirectory(); }
 
-    /** The folder of one plug-in format's build output ("Standalone" or "VST3"). */
-    juce::File artefactFolder (const juce::String& format)
-    {
-        for (const auto& config : buildFolder().getChildFile ("ZOB_artefacts").findChildFiles (juce::File::findDirectories, false))
-            if (config.getChildFile (format).isDirectory())
-                return config.getChildFile (format);
-        return {};
-    }
+/** The folder of one plug-in format's build output ("Standalone" or "VST3"). */
+juce::File artefactFolder (const juce::String& format)
+{
+    for (const auto& config : buildFolder().getChildFile ("ZOB_artefacts").findChildFiles (juce::File::findDirectories, false))
+        if (config.getChildFile (format).isDirectory())
+            return config.getChildFile (format);
+    return {};
+}
 
-    juce::File standalonePresets() { return artefactFolder ("Standalone").getChildFile ("ZOB Presets"); }
+juce::File standalonePresets() { return artefactFolder ("Standalone").getChildFile ("ZOB Presets"); }
 } // namespace
 
 TEST (FactoryKicks, TheBuildInstallsThemWhereBothFormatsLook)

@@ -10,34 +10,34 @@
 
 namespace
 {
-    const juce::String crlf ("\r\n");
-    const juce::String declaration ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+const juce::String crlf ("\r\n");
+const juce::String declaration ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
 
-    juce::String fileBytes()
-    {
-        juce::MemoryBlock bytes;
-        FavoritesStore::getFavoritesFile().loadFileAsData (bytes);
-        return bytes.toString();
-    }
+juce::String fileBytes()
+{
+    juce::MemoryBlock bytes;
+    FavoritesStore::getFavoritesFile().loadFileAsData (bytes);
+    return bytes.toString();
+}
 
-    void writeFavoritesFile (const juce::String& text)
-    {
-        const auto file = FavoritesStore::getFavoritesFile();
-        file.getParentDirectory().createDirectory();
-        file.replaceWithText (text);
-    }
+void writeFavoritesFile (const juce::String& text)
+{
+    const auto file = FavoritesStore::getFavoritesFile();
+    file.getParentDirectory().createDirectory();
+    file.replaceWithText (text);
+}
 
-    juce::StringArray numberedNames (const juce::String& stem, int count)
-    {
-        juce::StringArray names;
+juce::StringArray numberedNames (const juce::String& stem, int count)
+{
+    juce::StringArray names;
 
-        for (int i = 0; i < count; ++i)
-            names.add (stem + " " + juce::String (i) + ".wav");
+    for (int i = 0; i < count; ++i)
+        names.add (stem + " " + juce::String (i) + ".wav");
 
-        return names;
-    }
+    return names;
+}
 
-    constexpr int namesPerProcess = 40;
+constexpr int namesPerProcess = 40;
 } // namespace
 
 // Child: waits for the parent's go signal, then stars its own kicks one by one.

@@ -60,7 +60,8 @@ TEST (KickDisplayName, TurnsLibraryFileNamesIntoLabels)
 TEST (KickDisplayName, NamesThatAreNotValidUtf8StillGiveALabel)
 {
     // A directory listing hands over whatever bytes a name holds.
-    const auto label = makeKickDisplayName (juce::String::fromUTF8 ("Deep\xf1\xf1 Kick_\xff" "07.wav"));
+    const auto label = makeKickDisplayName (juce::String::fromUTF8 ("Deep\xf1\xf1 Kick_\xff"
+                                                                    "07.wav"));
     EXPECT_TRUE (juce::CharPointer_UTF8::isValidString (label.toRawUTF8(), (int) std::strlen (label.toRawUTF8())));
     EXPECT_TRUE (label.startsWith ("DEEP")) << label;
 }

@@ -15,19 +15,19 @@
 
 namespace
 {
-    juce::StringArray fileNames (const juce::StringArray& paths)
-    {
-        juce::StringArray names;
-        for (const auto& path : paths)
-            names.add (juce::File (path).getFileName());
-        return names;
-    }
+juce::StringArray fileNames (const juce::StringArray& paths)
+{
+    juce::StringArray names;
+    for (const auto& path : paths)
+        names.add (juce::File (path).getFileName());
+    return names;
+}
 
-    void touch (const juce::File& file)
-    {
-        file.getParentDirectory().createDirectory();
-        file.replaceWithText ("x");
-    }
+void touch (const juce::File& file)
+{
+    file.getParentDirectory().createDirectory();
+    file.replaceWithText ("x");
+}
 } // namespace
 
 TEST (KickFolders, AcceptedExtensionsAreLowerCaseDottedAndUnique)
@@ -126,7 +126,11 @@ TEST (KickFolders, ListingKeepsLinksToFilesAndLeavesOutNamesThatAreNotUtf8)
     // encoding, Latin-1): JUCE's own listing writes past a string for some of them.
     std::vector<std::string> badNames;
 
-    for (const char* name : { "\xc0" "A.wav", "\xc0\x80 Kick.wav", "Caf\xe9 Kick.wav", "\xff.wav" })
+    for (const char* name : { "\xc0"
+                              "A.wav",
+                              "\xc0\x80 Kick.wav",
+                              "Caf\xe9 Kick.wav",
+                              "\xff.wav" })
     {
         badNames.push_back (folder.getFullPathName().toStdString() + "/" + name);
         const auto fd = ::open (badNames.back().c_str(), O_CREAT | O_WRONLY, 0644);

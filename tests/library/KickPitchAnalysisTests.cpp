@@ -8,231 +8,232 @@
 
 namespace
 {
-    /** The analysis written out the plain way: one direct dot product per lag and frame.
-        The library's analyseKick shares the lagged products between overlapping frames;
-        this proves that it still gives the same answers. */
-    namespace reference
+/** The analysis written out the plain way: one direct dot product per lag and frame.
+    The library's analyseKick shares the lagged products between overlapping frames;
+    this proves that it still gives the same answers. */
+namespace reference
+{
+    void framePitch (const float* frame, int length, double rate, double& hz, float& clarity)
     {
-        void framePitch (const float* frame, int length, double rate, double& hz, float& clarity)
+        hz = 0.0;
+        clarity = 0.0f;
+        double mean = 0.0;
+        for (int i = 0; i < length; ++i)
+            mean += frame[i];
+        mean /= length;
+
+        std::vector<double> x ((size_t) length), c ((size_t) length + 1, 0.0), nsdf ((size_t) length + 1, 0.0);
+        for (int i = 0; i < length; ++i)
         {
-            hz = 0.0;
-            clarity = 0.0f;
-            double mean = 0.0;
-            for (int i = 0; i < length; ++i)
-                mean += frame[i];
-            mean /= length;
+            x[(size_t) i] = frame[i] - mean;
+            c[(size_t) i + 1] = c[(size_t) i] + x[(size_t) i] * x[(size_t) i];
+        }
+        if (c[(size_t) length] <= 1.0e-12)
+            return;
 
-            std::vector<double> x ((size_t) length), c ((size_t) length + 1, 0.0), nsdf ((size_t) length + 1, 0.0);
-            for (int i = 0; i < length; ++i)
+        const auto minLag = std::max (2, (int) std::floor (rate / 160.0));
+        const auto maxLag = std::min ((int) std::ceil (rate / 30.0), length / 2);
+        if (maxLag <= minLag + 1)
+            return;
+
+        for (int tau = std::max (1, minLag - 1); tau <= std::min (maxLag + 1, length - 2); ++tau)
+        {
+            double r = 0.0;
+            for (int i = 0; i < length - tau; ++i)
+                r += x[(size_t) i] * x[(size_t) (i + tau)];
+            const auto m = c[(size_t) length] - c[(size_t) tau] + c[(size_t) (length - tau)];
+            nsdf[(size_t) tau] = m > 1.0e-15 ? 2.0 * r / m : 0.0;
+        }
+
+        double best = -1.0e9;
+        for (int tau = minLag; tau <= maxLag; ++tau)
+            best = std::max (best, nsdf[(size_t) tau]);
+        if (best <= 0.0)
+            return;
+
+        for (int tau = minLag; tau <= maxLag; ++tau)
+        {
+            const auto a = nsdf[(size_t) tau - 1], b = nsdf[(size_t) tau], cc = nsdf[(size_t) tau + 1];
+            if (b >= a && b >= cc && b >= 0.85 * best)
             {
-                x[(size_t) i] = frame[i] - mean;
-                c[(size_t) i + 1] = c[(size_t) i] + x[(size_t) i] * x[(size_t) i];
-            }
-            if (c[(size_t) length] <= 1.0e-12)
-                return;
-
-            const auto minLag = std::max (2, (int) std::floor (rate / 160.0));
-            const auto maxLag = std::min ((int) std::ceil (rate / 30.0), length / 2);
-            if (maxLag <= minLag + 1)
-                return;
-
-            for (int tau = std::max (1, minLag - 1); tau <= std::min (maxLag + 1, length - 2); ++tau)
-            {
-                double r = 0.0;
-                for (int i = 0; i < length - tau; ++i)
-                    r += x[(size_t) i] * x[(size_t) (i + tau)];
-                const auto m = c[(size_t) length] - c[(size_t) tau] + c[(size_t) (length - tau)];
-                nsdf[(size_t) tau] = m > 1.0e-15 ? 2.0 * r / m : 0.0;
-            }
-
-            double best = -1.0e9;
-            for (int tau = minLag; tau <= maxLag; ++tau)
-                best = std::max (best, nsdf[(size_t) tau]);
-            if (best <= 0.0)
-                return;
-
-            for (int tau = minLag; tau <= maxLag; ++tau)
-            {
-                const auto a = nsdf[(size_t) tau - 1], b = nsdf[(size_t) tau], cc = nsdf[(size_t) tau + 1];
-                if (b >= a && b >= cc && b >= 0.85 * best)
-                {
-                    const auto den = a - 2.0 * b + cc;
-                    const auto delta = std::abs (den) < 1.0e-12 ? 0.0 : std::clamp (0.5 * (a - cc) / den, -1.0, 1.0);
-                    if (tau + delta <= 0.0)
-                        return;
-                    hz = rate / (tau + delta);
-                    clarity = std::clamp ((float) b, 0.0f, 1.0f);
+                const auto den = a - 2.0 * b + cc;
+                const auto delta = std::abs (den) < 1.0e-12 ? 0.0 : std::clamp (0.5 * (a - cc) / den, -1.0, 1.0);
+                if (tau + delta <= 0.0)
                     return;
-                }
+                hz = rate / (tau + delta);
+                clarity = std::clamp ((float) b, 0.0f, 1.0f);
+                return;
             }
         }
-
-        KickPitchResult analyse (const juce::AudioBuffer<float>& buffer, double sampleRate)
-        {
-            KickPitchResult result;
-            const auto n = buffer.getNumSamples(), channels = buffer.getNumChannels();
-            if (n < 64 || channels < 1 || sampleRate < 8000.0)
-                return result;
-
-            std::vector<float> mono ((size_t) n, 0.0f);
-            for (int ch = 0; ch < channels; ++ch)
-                for (int i = 0; i < n; ++i)
-                    mono[(size_t) i] += buffer.getSample (ch, i);
-
-            float peak = 0.0f;
-            int peakIndex = 0;
-            for (int i = 0; i < n; ++i)
-            {
-                mono[(size_t) i] *= 1.0f / (float) channels;
-                if (std::abs (mono[(size_t) i]) > peak)
-                {
-                    peak = std::abs (mono[(size_t) i]);
-                    peakIndex = i;
-                }
-            }
-            if (peak < 1.0e-6f)
-                return result;
-
-            filterZeroPhase (mono, juce::IIRCoefficients::makeHighPass (sampleRate, 30.0));
-            filterZeroPhase (mono, juce::IIRCoefficients::makeLowPass (sampleRate, 200.0));
-            filterZeroPhase (mono, juce::IIRCoefficients::makeLowPass (sampleRate, 200.0));
-
-            const auto d = std::max (1, (int) std::round (sampleRate / 11025.0));
-            const auto r = sampleRate / d;
-            std::vector<float> y;
-            for (int i = peakIndex; i < n; i += d)
-                y.push_back (mono[(size_t) i]);
-            if (y.size() < 64)
-                return result;
-
-            float p2 = 0.0f;
-            for (auto v : y)
-                p2 = std::max (p2, std::abs (v));
-            if (p2 < 1.0e-7f)
-                return result;
-
-            const auto L = std::max (32, (int) std::round (r * 80 / 1000));
-            const auto H = std::max (1, (int) std::round (r * 8 / 1000));
-            const auto gate = 1.0e-2 * p2;
-
-            std::vector<PitchFrame> frames;
-            for (int s = 0; s + L <= (int) y.size(); s += H)
-            {
-                double sum = 0.0;
-                for (int i = s; i < s + L; ++i)
-                    sum += (double) y[(size_t) i] * y[(size_t) i];
-                const auto rms = std::sqrt (sum / L);
-                if (rms < gate)
-                    continue;
-                double hz;
-                float clarity;
-                framePitch (y.data() + s, L, r, hz, clarity);
-                if (hz > 0.0 && clarity >= 0.45f)
-                    frames.push_back ({ s / r * 1000.0, hz, rms });
-            }
-            if (frames.size() < 2)
-                return result;
-
-            auto sorted = frames;
-            std::sort (sorted.begin(), sorted.end(), [] (auto& a, auto& b) { return a.rms > b.rms; });
-            double total = 0.0;
-            for (auto& f : frames)
-                total += f.rms * f.rms;
-            double lo = sorted[0].hz, hi = sorted[0].hz, sum = 0.0;
-            for (auto& f : sorted)
-            {
-                lo = std::min (lo, f.hz);
-                hi = std::max (hi, f.hz);
-                sum += f.rms * f.rms;
-                if (sum >= total * 0.8)
-                    break;
-            }
-            if (lo > 0.0)
-                result.glide = (float) (12.0 * std::log2 (hi / lo));
-
-            double f0 = 0.0, spread = 0.0;
-            const auto count = (int) frames.size();
-            auto pick = [&] (std::vector<double> v)
-            {
-                std::sort (v.begin(), v.end());
-                f0 = v[v.size() / 2];
-                spread = v.front() > 0.0 ? 12.0 * std::log2 (v.back() / v.front()) : 0.0;
-            };
-            if (count > 5)
-            {
-                double bestSlope = 1.0e9;
-                for (int k = count - 5; k >= 0; --k)
-                {
-                    const auto slope = std::abs (12.0 * std::log2 (frames[(size_t) k + 4].hz / frames[(size_t) k].hz))
-                                     / std::max (frames[(size_t) k + 4].timeMs - frames[(size_t) k].timeMs, 1.0);
-                    if (slope < bestSlope)
-                    {
-                        bestSlope = slope;
-                        std::vector<double> v;
-                        for (int i = k; i < k + 5; ++i)
-                            v.push_back (frames[(size_t) i].hz);
-                        pick (v);
-                    }
-                }
-            }
-            else
-            {
-                std::vector<double> v;
-                for (auto& f : frames)
-                    v.push_back (f.hz);
-                pick (v);
-            }
-
-            const auto midi = 12.0 * std::log2 (f0 / 440.0) + 69.0;
-            if (f0 <= 0.0 || midi < 0.0 || midi > 127.0)
-                return result;
-            result.valid = true;
-            result.hz = f0;
-            result.note = (juce::int32) std::clamp (std::lround (midi), 0L, 127L);
-            result.cents = (float) ((midi - std::lround (midi)) * 100.0);
-            result.settled = (float) spread;
-            result.approx = result.settled > 0.33f;
-            return result;
-        }
-    } // namespace reference
-
-    double hzOfNote (int note) { return 440.0 * std::pow (2.0, (note - 69) / 12.0); }
-
-    juce::AudioBuffer<float> sine (double hz, double sampleRate, double seconds, int channels = 1)
-    {
-        juce::AudioBuffer<float> buffer (channels, (int) (sampleRate * seconds));
-        for (int ch = 0; ch < channels; ++ch)
-            for (int i = 0; i < buffer.getNumSamples(); ++i)
-                buffer.setSample (ch, i, 0.5f * (float) std::sin (juce::MathConstants<double>::twoPi * hz * i / sampleRate));
-        return buffer;
     }
 
-    KickPitchResult validResult (int note, float cents = 0.0f, bool approx = false)
+    KickPitchResult analyse (const juce::AudioBuffer<float>& buffer, double sampleRate)
     {
         KickPitchResult result;
+        const auto n = buffer.getNumSamples(), channels = buffer.getNumChannels();
+        if (n < 64 || channels < 1 || sampleRate < 8000.0)
+            return result;
+
+        std::vector<float> mono ((size_t) n, 0.0f);
+        for (int ch = 0; ch < channels; ++ch)
+            for (int i = 0; i < n; ++i)
+                mono[(size_t) i] += buffer.getSample (ch, i);
+
+        float peak = 0.0f;
+        int peakIndex = 0;
+        for (int i = 0; i < n; ++i)
+        {
+            mono[(size_t) i] *= 1.0f / (float) channels;
+            if (std::abs (mono[(size_t) i]) > peak)
+            {
+                peak = std::abs (mono[(size_t) i]);
+                peakIndex = i;
+            }
+        }
+        if (peak < 1.0e-6f)
+            return result;
+
+        filterZeroPhase (mono, juce::IIRCoefficients::makeHighPass (sampleRate, 30.0));
+        filterZeroPhase (mono, juce::IIRCoefficients::makeLowPass (sampleRate, 200.0));
+        filterZeroPhase (mono, juce::IIRCoefficients::makeLowPass (sampleRate, 200.0));
+
+        const auto d = std::max (1, (int) std::round (sampleRate / 11025.0));
+        const auto r = sampleRate / d;
+        std::vector<float> y;
+        for (int i = peakIndex; i < n; i += d)
+            y.push_back (mono[(size_t) i]);
+        if (y.size() < 64)
+            return result;
+
+        float p2 = 0.0f;
+        for (auto v : y)
+            p2 = std::max (p2, std::abs (v));
+        if (p2 < 1.0e-7f)
+            return result;
+
+        const auto L = std::max (32, (int) std::round (r * 80 / 1000));
+        const auto H = std::max (1, (int) std::round (r * 8 / 1000));
+        const auto gate = 1.0e-2 * p2;
+
+        std::vector<PitchFrame> frames;
+        for (int s = 0; s + L <= (int) y.size(); s += H)
+        {
+            double sum = 0.0;
+            for (int i = s; i < s + L; ++i)
+                sum += (double) y[(size_t) i] * y[(size_t) i];
+            const auto rms = std::sqrt (sum / L);
+            if (rms < gate)
+                continue;
+            double hz;
+            float clarity;
+            framePitch (y.data() + s, L, r, hz, clarity);
+            if (hz > 0.0 && clarity >= 0.45f)
+                frames.push_back ({ s / r * 1000.0, hz, rms });
+        }
+        if (frames.size() < 2)
+            return result;
+
+        auto sorted = frames;
+        std::sort (sorted.begin(), sorted.end(), [] (auto& a, auto& b)
+                   { return a.rms > b.rms; });
+        double total = 0.0;
+        for (auto& f : frames)
+            total += f.rms * f.rms;
+        double lo = sorted[0].hz, hi = sorted[0].hz, sum = 0.0;
+        for (auto& f : sorted)
+        {
+            lo = std::min (lo, f.hz);
+            hi = std::max (hi, f.hz);
+            sum += f.rms * f.rms;
+            if (sum >= total * 0.8)
+                break;
+        }
+        if (lo > 0.0)
+            result.glide = (float) (12.0 * std::log2 (hi / lo));
+
+        double f0 = 0.0, spread = 0.0;
+        const auto count = (int) frames.size();
+        auto pick = [&] (std::vector<double> v)
+        {
+            std::sort (v.begin(), v.end());
+            f0 = v[v.size() / 2];
+            spread = v.front() > 0.0 ? 12.0 * std::log2 (v.back() / v.front()) : 0.0;
+        };
+        if (count > 5)
+        {
+            double bestSlope = 1.0e9;
+            for (int k = count - 5; k >= 0; --k)
+            {
+                const auto slope = std::abs (12.0 * std::log2 (frames[(size_t) k + 4].hz / frames[(size_t) k].hz))
+                                   / std::max (frames[(size_t) k + 4].timeMs - frames[(size_t) k].timeMs, 1.0);
+                if (slope < bestSlope)
+                {
+                    bestSlope = slope;
+                    std::vector<double> v;
+                    for (int i = k; i < k + 5; ++i)
+                        v.push_back (frames[(size_t) i].hz);
+                    pick (v);
+                }
+            }
+        }
+        else
+        {
+            std::vector<double> v;
+            for (auto& f : frames)
+                v.push_back (f.hz);
+            pick (v);
+        }
+
+        const auto midi = 12.0 * std::log2 (f0 / 440.0) + 69.0;
+        if (f0 <= 0.0 || midi < 0.0 || midi > 127.0)
+            return result;
         result.valid = true;
-        result.note = note;
-        result.hz = hzOfNote (note) * std::pow (2.0, cents / 1200.0);
-        result.cents = cents;
-        result.approx = approx;
+        result.hz = f0;
+        result.note = (juce::int32) std::clamp (std::lround (midi), 0L, 127L);
+        result.cents = (float) ((midi - std::lround (midi)) * 100.0);
+        result.settled = (float) spread;
+        result.approx = result.settled > 0.33f;
         return result;
     }
+} // namespace reference
 
-    void expectSameAsReference (const juce::AudioBuffer<float>& kick, double rate, const juce::String& what)
+double hzOfNote (int note) { return 440.0 * std::pow (2.0, (note - 69) / 12.0); }
+
+juce::AudioBuffer<float> sine (double hz, double sampleRate, double seconds, int channels = 1)
+{
+    juce::AudioBuffer<float> buffer (channels, (int) (sampleRate * seconds));
+    for (int ch = 0; ch < channels; ++ch)
+        for (int i = 0; i < buffer.getNumSamples(); ++i)
+            buffer.setSample (ch, i, 0.5f * (float) std::sin (juce::MathConstants<double>::twoPi * hz * i / sampleRate));
+    return buffer;
+}
+
+KickPitchResult validResult (int note, float cents = 0.0f, bool approx = false)
+{
+    KickPitchResult result;
+    result.valid = true;
+    result.note = note;
+    result.hz = hzOfNote (note) * std::pow (2.0, cents / 1200.0);
+    result.cents = cents;
+    result.approx = approx;
+    return result;
+}
+
+void expectSameAsReference (const juce::AudioBuffer<float>& kick, double rate, const juce::String& what)
+{
+    const auto fast = analyseKick (kick, rate);
+    const auto plain = reference::analyse (kick, rate);
+    SCOPED_TRACE (what.toStdString());
+    ASSERT_EQ (fast.valid, plain.valid);
+    EXPECT_EQ (fast.note, plain.note);
+    EXPECT_EQ (fast.approx, plain.approx);
+    if (plain.valid)
     {
-        const auto fast = analyseKick (kick, rate);
-        const auto plain = reference::analyse (kick, rate);
-        SCOPED_TRACE (what.toStdString());
-        ASSERT_EQ (fast.valid, plain.valid);
-        EXPECT_EQ (fast.note, plain.note);
-        EXPECT_EQ (fast.approx, plain.approx);
-        if (plain.valid)
-        {
-            EXPECT_NEAR (fast.hz, plain.hz, plain.hz * 1.0e-6);
-            EXPECT_NEAR (fast.settled, plain.settled, 1.0e-4);
-            EXPECT_NEAR (fast.glide, plain.glide, 1.0e-4);
-        }
+        EXPECT_NEAR (fast.hz, plain.hz, plain.hz * 1.0e-6);
+        EXPECT_NEAR (fast.settled, plain.settled, 1.0e-4);
+        EXPECT_NEAR (fast.glide, plain.glide, 1.0e-4);
     }
+}
 } // namespace
 
 TEST (KickPitchAnalysis, SineOf55HzIsA1)

@@ -15,23 +15,23 @@
 
 namespace
 {
-    /** A small WAV kick; the length picks the file size, so equal names can differ in size. */
-    juce::File makeKickFile (const juce::File& file, int numSamples = 1000)
-    {
-        EXPECT_TRUE (zobtest::writeWavFile (file, zobtest::makeSineKick (1, numSamples, 44100.0), 44100.0, 16));
-        return file;
-    }
+/** A small WAV kick; the length picks the file size, so equal names can differ in size. */
+juce::File makeKickFile (const juce::File& file, int numSamples = 1000)
+{
+    EXPECT_TRUE (zobtest::writeWavFile (file, zobtest::makeSineKick (1, numSamples, 44100.0), 44100.0, 16));
+    return file;
+}
 
-    bool sameBytes (const juce::File& a, const juce::File& b)
-    {
-        juce::MemoryBlock first, second;
-        return a.loadFileAsData (first) && b.loadFileAsData (second) && first == second;
-    }
+bool sameBytes (const juce::File& a, const juce::File& b)
+{
+    juce::MemoryBlock first, second;
+    return a.loadFileAsData (first) && b.loadFileAsData (second) && first == second;
+}
 
-    juce::StringArray import (const juce::StringArray& paths)
-    {
-        return ZobAudioProcessor::importUserKicks (paths);
-    }
+juce::StringArray import (const juce::StringArray& paths)
+{
+    return ZobAudioProcessor::importUserKicks (paths);
+}
 } // namespace
 
 TEST (UserKickImport, CopiesUnderTheSourceNameAndNumbersTakenNames)
@@ -110,15 +110,15 @@ TEST (UserKickImport, RefusesFilesThatAreNoUsableKicks)
     ASSERT_EQ (::symlink (dragged.getFullPathName().toRawUTF8(), drop.getChildFile ("Linked drag.wav").getFullPathName().toRawUTF8()), 0);
 
     const juce::StringArray refused {
-        drop.getChildFile ("Sub.wav").getFullPathName(),     // a folder, even with a kick's name
-        drop.getFullPathName(),                              // a folder
+        drop.getChildFile ("Sub.wav").getFullPathName(), // a folder, even with a kick's name
+        drop.getFullPathName(), // a folder
         drop.getChildFile ("Kick.wav.bak").getFullPathName(), // other extensions
         drop.getChildFile ("Kick").getFullPathName(),
         drop.getChildFile ("notes.txt").getFullPathName(),
         drop.getChildFile ("Garbage.wav").getFullPathName(), // does not decode
-        drop.getChildFile ("Empty.wav").getFullPathName(),   // zero-length file
-        drop.getChildFile ("Silent.wav").getFullPathName(),  // a WAV of 0 samples
-        dragged.getFullPathName(),                           // the program's own drag-out file
+        drop.getChildFile ("Empty.wav").getFullPathName(), // zero-length file
+        drop.getChildFile ("Silent.wav").getFullPathName(), // a WAV of 0 samples
+        dragged.getFullPathName(), // the program's own drag-out file
         drop.getChildFile ("Linked drag.wav").getFullPathName(),
         drop.getChildFile ("Missing.wav").getFullPathName(),
         "",

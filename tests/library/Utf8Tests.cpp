@@ -33,7 +33,9 @@ TEST (Utf8, OnlyWellFormedTextPasses)
         { "Caf\xe9", false }, // Latin-1
         { "\xc3", false }, // cut short
         { "\xe2\x82", false },
-        { "\xe2\x82" "A", false },
+        { "\xe2\x82"
+          "A",
+          false },
     };
 
     for (const auto& c : cases)

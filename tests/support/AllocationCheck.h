@@ -4,27 +4,27 @@
 
 namespace zobtest
 {
-    /** Counts heap allocations made by the current thread while it lives.
+/** Counts heap allocations made by the current thread while it lives.
 
-        Every test program defines malloc, calloc, realloc and the aligned allocators itself
-        (RealtimeHooks.c; operator new goes through malloc), so this sees JUCE's HeapBlock as
-        well as new. RealtimeTrap counts locks, waits and file calls too.
-        Use it around a call that must not allocate, such as processBlock:
+    Every test program defines malloc, calloc, realloc and the aligned allocators itself
+    (RealtimeHooks.c; operator new goes through malloc), so this sees JUCE's HeapBlock as
+    well as new. RealtimeTrap counts locks, waits and file calls too.
+    Use it around a call that must not allocate, such as processBlock:
 
-            AllocationCheck check;
-            processor.processBlock (buffer, midi);
-            EXPECT_EQ (check.count(), 0u);
-    */
-    class AllocationCheck
-    {
-    public:
-        AllocationCheck();
-        ~AllocationCheck();
+        AllocationCheck check;
+        processor.processBlock (buffer, midi);
+        EXPECT_EQ (check.count(), 0u);
+*/
+class AllocationCheck
+{
+public:
+    AllocationCheck();
+    ~AllocationCheck();
 
-        std::size_t count() const;
+    std::size_t count() const;
 
-    private:
-        std::size_t startCount;
-        bool wasArmed;
-    };
+private:
+    std::size_t startCount;
+    bool wasArmed;
+};
 } // namespace zobtest

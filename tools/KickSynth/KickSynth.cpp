@@ -12,23 +12,23 @@
 
 namespace
 {
-    bool writeWav (const juce::File& file, const juce::AudioBuffer<float>& buffer, double sampleRate, int bitsPerSample)
-    {
-        file.deleteFile();
-        auto stream = file.createOutputStream();
-        if (stream == nullptr)
-            return false;
+bool writeWav (const juce::File& file, const juce::AudioBuffer<float>& buffer, double sampleRate, int bitsPerSample)
+{
+    file.deleteFile();
+    auto stream = file.createOutputStream();
+    if (stream == nullptr)
+        return false;
 
-        juce::WavAudioFormat wav;
-        std::unique_ptr<juce::AudioFormatWriter> writer (
-            wav.createWriterFor (stream.get(), sampleRate, (unsigned int) buffer.getNumChannels(), bitsPerSample, {}, 0));
+    juce::WavAudioFormat wav;
+    std::unique_ptr<juce::AudioFormatWriter> writer (
+        wav.createWriterFor (stream.get(), sampleRate, (unsigned int) buffer.getNumChannels(), bitsPerSample, {}, 0));
 
-        if (writer == nullptr)
-            return false;
+    if (writer == nullptr)
+        return false;
 
-        stream.release(); // the writer owns it now
-        return writer->writeFromAudioSampleBuffer (buffer, 0, buffer.getNumSamples());
-    }
+    stream.release(); // the writer owns it now
+    return writer->writeFromAudioSampleBuffer (buffer, 0, buffer.getNumSamples());
+}
 } // namespace
 
 int main (int argc, char** argv)

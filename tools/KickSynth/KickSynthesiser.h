@@ -12,20 +12,20 @@
 */
 struct KickRecipe
 {
-    double settledHz = 55.0;        // where the body's pitch comes to rest
-    double sweepRatio = 4.0;        // starting pitch as a multiple of settledHz
-    double sweepMs = 35.0;          // time constant of the pitch drop
+    double settledHz = 55.0; // where the body's pitch comes to rest
+    double sweepRatio = 4.0; // starting pitch as a multiple of settledHz
+    double sweepMs = 35.0; // time constant of the pitch drop
     double glideSemitonesPerSecond = 0.0; // a steady fall on top of the sweep (gliding kicks)
-    double decaySeconds = 0.35;     // amplitude time constant of the body
-    double holdMs = 20.0;           // full level before the decay starts
-    double clickLevel = 0.0;        // 0..1, a few milliseconds of bright click
-    double noiseLevel = 0.0;        // 0..1, a short noise burst on the attack
+    double decaySeconds = 0.35; // amplitude time constant of the body
+    double holdMs = 20.0; // full level before the decay starts
+    double clickLevel = 0.0; // 0..1, a few milliseconds of bright click
+    double noiseLevel = 0.0; // 0..1, a short noise burst on the attack
     double noiseMs = 8.0;
-    double drive = 1.0;             // tanh saturation gain (1 is clean)
-    double level = 0.9;             // peak level of the rendered kick
+    double drive = 1.0; // tanh saturation gain (1 is clean)
+    double level = 0.9; // peak level of the rendered kick
     double lengthSeconds = 1.0;
     int numChannels = 1;
-    std::uint32_t seed = 1;         // noise seed
+    std::uint32_t seed = 1; // noise seed
 };
 
 inline juce::AudioBuffer<float> renderKick (const KickRecipe& recipe, double sampleRate)
