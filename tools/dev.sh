@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs ZOB on Debian 12.
 #   tools/dev.sh app    install what is missing, build, launch the Standalone app
-#   tools/dev.sh test   install what is missing, build, run the whole test suite
+#   tools/dev.sh test   install what is missing, check the formatting, build, run the whole test suite
+#   tools/dev.sh format install what is missing, format every C and C++ file of the tree
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,7 +20,11 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth
     clang libclang-rt-14-dev
+    clang-format-14
 )
+
+# One pinned formatter, so every machine formats alike.
+clang_format=clang-format-14
 
 install_missing()
 {
@@ -58,6 +63,29 @@ run_tests_without_address_randomisation()
         launcher="setarch $(uname -m) -R"
     fi
     run_tests "$@"
+}
+
+# The tree's own C and C++ files (not the build folders).
+source_files()
+{
+    if git -C "$here" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git -C "$here" ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' '*.c'
+    else
+        (cd "$here" && find . -path './build*' -prune -o \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0)
+    fi
+}
+
+# Fails, naming them, when files differ from what .clang-format makes of them.
+check_formatting()
+{
+    local unformatted
+    unformatted=$(cd "$here" && source_files | xargs -0 -r -n 20 sh -c \
+        'for f; do [ -f "$f" ] && ! '"$clang_format"' --dry-run -Werror "$f" >/dev/null 2>&1 && echo "$f"; done; true' sh)
+    if [ -n "$unformatted" ]; then
+        echo "These files are not formatted (tools/dev.sh format fixes them):" >&2
+        echo "$unformatted" >&2
+        return 1
+    fi
 }
 
 seconds_since()
@@ -108,6 +136,7 @@ case "${1:-}" in
         ;;
     test)
         install_missing
+        check_formatting
         started=$(date +%s)
         configure_and_build
         run_tests "$build"
@@ -115,8 +144,12 @@ case "${1:-}" in
         run_sanitizer_suites
         echo "Whole test command: $(seconds_since "$started") s"
         ;;
+    format)
+        install_missing
+        (cd "$here" && source_files | xargs -0 -r "$clang_format" -i)
+        ;;
     *)
-        echo "usage: $0 app|test" >&2
+        echo "usage: $0 app|test|format" >&2
         exit 2
         ;;
 esac
