@@ -159,4 +159,3 @@ BENCHMARK (DetectionThread)->UseManualTime()->Iterations (3)->Unit (benchmark::k
 BENCHMARK (DetectFile)->Unit (benchmark::kMillisecond);
 BENCHMARK_CAPTURE (LookupScreenful, Trusted, false)->Unit (benchmark::kMicrosecond);
 BENCHMARK_CAPTURE (LookupScreenful, CheckedOnDisk, true)->Unit (benchmark::kMicrosecond);
-BENCHMARK_MAIN();

@@ -34,12 +34,3 @@ void renderOneSecondKick (benchmark::State& state)
 } // namespace
 
 BENCHMARK (renderOneSecondKick)->Unit (benchmark::kMillisecond);
-
-int main (int argc, char** argv)
-{
-    juce::ScopedJuceInitialiser_GUI juce;
-    benchmark::Initialize (&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -32,4 +32,3 @@ void analyse (benchmark::State& state, double seconds)
 
 BENCHMARK_CAPTURE (analyse, KeyCacheExcerpt1500ms, 1.5)->Unit (benchmark::kMillisecond);
 BENCHMARK_CAPTURE (analyse, WholeKick3s, 3.0)->Unit (benchmark::kMillisecond);
-BENCHMARK_MAIN();

@@ -79,12 +79,3 @@ void processBlockCompareToggling (benchmark::State& state) { runBlocks (state, L
 BENCHMARK (processBlockIdle)->Arg (64)->Arg (512);
 BENCHMARK (processBlockAllStagesActive)->Arg (64)->Arg (512);
 BENCHMARK (processBlockCompareToggling)->Arg (64)->Arg (512);
-
-int main (int argc, char** argv)
-{
-    juce::ScopedJuceInitialiser_GUI juce;
-    benchmark::Initialize (&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

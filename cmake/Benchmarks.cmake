@@ -5,9 +5,16 @@ if (NOT benchmark_FOUND)
     return()
 endif()
 
+# One main for every program (benchmarks/support): a private HOME and TMPDIR, then JUCE.
+add_library (ZobBenchmarkSupport STATIC
+    "${PROJECT_SOURCE_DIR}/benchmarks/support/BenchmarkMain.cpp"
+    "${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp")
+target_link_libraries (ZobBenchmarkSupport PUBLIC ZobCore benchmark::benchmark)
+target_include_directories (ZobBenchmarkSupport PUBLIC "${PROJECT_SOURCE_DIR}/tests")
+
 file (GLOB ZOB_BENCHMARK_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/benchmarks/*.cpp")
 foreach (source ${ZOB_BENCHMARK_SOURCES})
     get_filename_component (name "${source}" NAME_WE)
     add_executable (${name} "${source}")
-    target_link_libraries (${name} PRIVATE ZobCore benchmark::benchmark)
+    target_link_libraries (${name} PRIVATE ZobBenchmarkSupport)
 endforeach()
