@@ -114,7 +114,7 @@ public:
     juce::String getTooltipAt (juce::Point<int> position) const;
 
     /** Replaces the millisecond counter the removal dialog's arming delay is measured with
-        (juce::Time::getMillisecondCounter by default). */
+        (juce::Time::getMillisecondCounter by default; tests pin it). */
     void setMillisecondClock (std::function<juce::uint32()> clock);
 
     static constexpr int rowHeight = 30;
