@@ -1,4 +1,5 @@
 #include "library/NoFollowFiles.h"
+#include "library/FileNames.h"
 #include "library/Utf8.h"
 
 #include <cerrno>
@@ -91,7 +92,7 @@ Descriptor openDirectory (const juce::File& directory, bool followLink)
 
 Descriptor openOrCreateChildDirectory (const Descriptor& parent, const juce::String& name)
 {
-    if (! parent.isValid() || name.isEmpty() || name.containsChar ('/') || name == "." || name == "..")
+    if (! parent.isValid() || ! isPlainFileName (name))
         return {};
 
     ::mkdirat (parent.get(), name.toRawUTF8(), newFolderMode); // fails harmlessly when it exists
@@ -150,7 +151,7 @@ CreatedFile createFirstFreeChild (const Descriptor& directory,
     {
         const auto name = numberedChildName (prefix, suffix, putNumbersInBrackets, attempt);
 
-        if (name.isEmpty() || name.containsChar ('/') || name == "." || name == "..")
+        if (! isPlainFileName (name))
             return created;
 
         const auto fd = ::openat (directory.get(),
