@@ -156,6 +156,21 @@ TEST (FavoritesStore, ToggleRemovesEveryCopyAndReplacesBrokenFiles)
     EXPECT_EQ (store.loadFavorites(), juce::StringArray ("C.wav"));
 }
 
+TEST (FavoritesStore, AFileWithAByteOrderMarkKeepsEveryStar)
+{
+    const zobtest::ScopedTempHome home;
+    const char text[] = "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                        "<ZOB_FAVORITES><Favorite id=\"A.wav\"/><Favorite id=\"B.wav\"/></ZOB_FAVORITES>\r\n";
+    const auto file = FavoritesStore::getFavoritesFile();
+    ASSERT_TRUE (file.create() && file.replaceWithData (text, sizeof (text) - 1));
+
+    FavoritesStore store;
+    EXPECT_EQ (store.fileNames, juce::StringArray ("A.wav", "B.wav"));
+    EXPECT_TRUE (store.toggleFavorite ("C.wav"));
+    EXPECT_EQ (store.loadFavorites(), juce::StringArray ("A.wav", "B.wav", "C.wav"));
+    EXPECT_EQ (zobtest::childNames (home.userFolder()), juce::StringArray ("favorites.xml"));
+}
+
 TEST (FavoritesStore, MatchesNamesCaseSensitivelyAndIgnoresEmptyNames)
 {
     const zobtest::ScopedTempHome home;
