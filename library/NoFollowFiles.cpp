@@ -3,6 +3,7 @@
 #include "library/Utf8.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -171,6 +172,47 @@ CreatedFile createFirstFreeChild (const Descriptor& directory,
     }
 
     return created;
+}
+
+juce::String moveToFirstFreeChild (const Descriptor& directory,
+                                   const juce::String& name,
+                                   const juce::String& prefix,
+                                   const juce::String& suffix,
+                                   bool putNumbersInBrackets)
+{
+    if (! directory.isValid() || ! isPlainFileName (name))
+        return {};
+
+    const auto fd = directory.get();
+
+    for (int attempt = 0; attempt < maximumNameAttempts; ++attempt)
+    {
+        const auto target = numberedChildName (prefix, suffix, putNumbersInBrackets, attempt);
+
+        if (! isPlainFileName (target) || target == name)
+            return {};
+
+        if (::renameat2 (fd, name.toRawUTF8(), fd, target.toRawUTF8(), RENAME_NOREPLACE) == 0)
+            return target;
+
+        if (errno == EEXIST)
+            continue;
+
+        if (errno != EINVAL && errno != ENOSYS)
+            return {};
+
+        // A file system without an exclusive rename: a new hard link never replaces a name either.
+        if (::linkat (fd, name.toRawUTF8(), fd, target.toRawUTF8(), 0) == 0)
+        {
+            ::unlinkat (fd, name.toRawUTF8(), 0);
+            return target;
+        }
+
+        if (errno != EEXIST)
+            return {};
+    }
+
+    return {};
 }
 
 bool removeChild (const Descriptor& directory, const juce::String& name)
