@@ -348,7 +348,7 @@ juce::int64 deliverableLength (const juce::File& file, const juce::AudioFormatRe
     auto enough = maxKickSamples / channels + 1;
 
     if (secondsNeeded >= 0.0)
-        enough = std::min (enough, (juce::int64) std::ceil (secondsNeeded * reader.sampleRate) + largestFlacBlock);
+        enough = std::min (enough, (juce::int64) std::ceil (secondsNeeded * kickSampleRate (reader.sampleRate)) + largestFlacBlock);
 
     auto decodable = claimed;
 
@@ -378,7 +378,7 @@ KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& f
     if (reader->numChannels < 1 || reader->numChannels > maxKickChannels || reader->bitsPerSample > 32)
         return opened;
 
-    // A rate of 0 or below means the file names none; callers play it at 44.1 kHz.
+    // A rate of 0 or below means the file names none; callers play it at kickSampleRate.
     if (! std::isfinite (rate) || rate > maxKickSampleRate)
         return opened;
 
