@@ -352,14 +352,21 @@ TEST (VYLLookAndFeel, TooltipTextStaysInsideItsBox)
             lookAndFeel.drawTooltip (g, tip, bounds.getWidth(), bounds.getHeight());
         }
 
-        // Only the rim and the body lie in the 6 px next to each edge: no text there.
-        auto textPixelsNearEdges = 0;
+        // Only the rim and the body lie in the 6 px next to each edge: no text there. The
+        // text itself, and the body, are drawn further in.
+        auto textPixelsNearEdges = 0, textPixelsInside = 0;
         for (int y = 0; y < image.getHeight(); ++y)
+        {
             for (int x = 0; x < image.getWidth(); ++x)
-                if ((y < 6 || y >= image.getHeight() - 6 || x < 6 || x >= image.getWidth() - 6)
-                    && zobtest::colourDistance (image.getPixelAt (x, y), vyl::Palette::panelText()) < 80)
-                    ++textPixelsNearEdges;
+            {
+                const auto nearEdge = y < 6 || y >= image.getHeight() - 6 || x < 6 || x >= image.getWidth() - 6;
+                if (zobtest::colourDistance (image.getPixelAt (x, y), vyl::Palette::panelText()) < 80)
+                    ++(nearEdge ? textPixelsNearEdges : textPixelsInside);
+            }
+        }
 
         EXPECT_EQ (textPixelsNearEdges, 0) << tip;
+        EXPECT_GT (textPixelsInside, 20) << tip;
+        EXPECT_EQ (image.getPixelAt (7, image.getHeight() / 2), vyl::Palette::panel()) << tip;
     }
 }
