@@ -675,6 +675,32 @@ TEST (KeyCache, DetectFileRejectsWhatCannotBeAnalysed)
     EXPECT_EQ (result.note, 33);
 }
 
+TEST (KeyCache, DetectFileAnalysesTheFirstOneAndAHalfSecondsOnly)
+{
+    // Silence, then a kick: found while it starts 1.4 s in, not once it starts at 1.5 s.
+    zobtest::ScopedTempHome home;
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    constexpr double rate = 44100.0;
+
+    for (const auto& [leadSeconds, found] : { std::pair<double, bool> { 1.4, true }, { 1.5, false } })
+    {
+        const auto lead = (int) (leadSeconds * rate);
+        const auto kick = zobtest::makeSineKick (1, (int) (0.5 * rate), rate, 55.0);
+        juce::AudioBuffer<float> late (1, lead + kick.getNumSamples());
+        late.clear();
+        late.copyFrom (0, lead, kick, 0, 0, kick.getNumSamples());
+
+        const auto file = home.temp().getChildFile ("late.wav");
+        ASSERT_TRUE (zobtest::writeWavFile (file, late, rate, 16));
+        const auto result = vyl::KeyCache::detectFile (file, formats);
+        EXPECT_EQ (result.valid, found) << leadSeconds;
+
+        if (found)
+            EXPECT_EQ (result.note, 33);
+    }
+}
+
 TEST (KeyCache, DetectFileRefusesHeadersThatClaimTooMuch)
 {
     zobtest::ScopedTempHome home;
