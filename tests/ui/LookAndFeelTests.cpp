@@ -298,6 +298,20 @@ TEST (VYLLookAndFeel, TooltipOpensAwayFromTheMouseInEachQuadrant)
     EXPECT_EQ (lookAndFeel.getTooltipBounds (tip, { 100, 290 }, small).getBottom(), 290 - 8);
 }
 
+TEST (VYLLookAndFeel, TooltipsWrapAt238Pixels)
+{
+    // Words of about 7 px fill each line to within a word of the wrap width, so the box
+    // (text plus 11 px each side) is between 253 and 260 px wide; a short tip is narrower.
+    vyl::VYLLookAndFeel lookAndFeel;
+    const juce::Rectangle<int> parent (0, 0, 400, 710);
+    const auto longTip = juce::String::repeatedString ("a ", 80).trim();
+    const auto box = lookAndFeel.getTooltipBounds (longTip, { 10, 10 }, parent);
+
+    EXPECT_LE (box.getWidth(), 238 + 22);
+    EXPECT_GE (box.getWidth(), 238 + 22 - 7);
+    EXPECT_LT (lookAndFeel.getTooltipBounds ("Redo", { 10, 10 }, parent).getWidth(), 80);
+}
+
 TEST (VYLLookAndFeel, TooltipDrawsBodyRimAndText)
 {
     for (const auto dark : { true, false })
