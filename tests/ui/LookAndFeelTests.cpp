@@ -14,7 +14,7 @@ struct SliderFixture
         : slider (style, juce::Slider::NoTextBox)
     {
         if (bipolar)
-            slider.getProperties().set (vyl::VYLLookAndFeel::bipolarProperty, true);
+            slider.getProperties().set ("vylBipolar", true);
 
         slider.setLookAndFeel (&lookAndFeel);
     }
