@@ -203,6 +203,37 @@ TEST (KickFolders, FactoryFolderSitsBesideTheBundleOrTheModule)
                root.getChildFile ("Gone.vst3/Contents/ZOB Presets"));
 }
 
+TEST (KickFolders, EveryPlugInBundleNameCountsInAnyLetterCase)
+{
+    struct Case
+    {
+        const char* bundle;
+        bool isBundle;
+    };
+
+    const Case cases[] = {
+        { "Some.vst3", true },
+        { "Some.VST3", true },
+        { "Some.Component", true },
+        { "Some.vst", true },
+        { "Some.LV2", true },
+        { "Some.vst3x", false },
+        { "Some.app", false },
+        { "vst3", false },
+    };
+
+    for (const auto& c : cases)
+    {
+        zobtest::ScopedTempHome home;
+        const auto bundle = home.temp().getChildFile ("Install").getChildFile (c.bundle);
+        const auto module = bundle.getChildFile ("Contents/Module.so");
+        touch (module);
+
+        const auto expected = c.isBundle ? bundle.getSiblingFile ("ZOB Presets") : module.getSiblingFile ("ZOB Presets");
+        EXPECT_EQ (findFactoryKicksFolder (module, {}), expected) << c.bundle;
+    }
+}
+
 TEST (KickFolders, ProcessorFindsTheFactoryFolderBesideThisProgram)
 {
     // The test programs have no kicks beside them (the build installs them beside the
