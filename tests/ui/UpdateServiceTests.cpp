@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace
 {
 using zobtest::FakeUpdateManifest;
@@ -236,6 +238,133 @@ TEST (UpdateService, DestroyedMidQueryStopsTheFetchAndDropsTheAnswer)
     } // joins the worker, which the fetch's stop test lets go
 
     EXPECT_TRUE (fake->sawStop);
+    zobtest::runMessagesUntil ([]
+                               { return false; },
+                               50);
+    EXPECT_FALSE (called);
+}
+
+namespace
+{
+/** An HTTP server on the loopback address for the service's real transport: it answers
+    each request with response, or holds the connection open without answering. */
+class LoopbackServer : private juce::Thread
+{
+public:
+    explicit LoopbackServer (juce::String responseText, bool answers = true)
+        : juce::Thread ("loopback update server"), response (std::move (responseText)), answering (answers)
+    {
+        // A proxy named in the environment must not carry the test's requests away.
+        ::setenv ("no_proxy", "*", 1);
+        ::setenv ("NO_PROXY", "*", 1);
+
+        listening = listener.createListener (0, "127.0.0.1");
+        startThread();
+    }
+
+    ~LoopbackServer() override
+    {
+        signalThreadShouldExit();
+        listener.close();
+        stopThread (5000);
+    }
+
+    bool isListening() const { return listening; }
+    juce::URL address (const juce::String& path) const
+    {
+        return juce::URL ("http://127.0.0.1:" + juce::String (listener.getBoundPort()) + path);
+    }
+
+    std::atomic<int> requests { 0 };
+
+private:
+    void run() override
+    {
+        while (! threadShouldExit())
+        {
+            std::unique_ptr<juce::StreamingSocket> client (listener.waitForNextConnection());
+
+            if (client == nullptr)
+                return;
+
+            juce::String request;
+            char buffer[512];
+
+            while (! request.contains ("\r\n\r\n") && client->waitUntilReady (true, 2000) == 1)
+            {
+                const auto got = client->read (buffer, (int) sizeof (buffer), false);
+
+                if (got <= 0)
+                    break;
+
+                request += juce::String (buffer, (size_t) got);
+            }
+
+            ++requests;
+
+            if (answering)
+                client->write (response.toRawUTF8(), (int) response.getNumBytesAsUTF8());
+            else
+                while (! threadShouldExit())
+                    sleep (5);
+        }
+    }
+
+    juce::StreamingSocket listener;
+    bool listening = false;
+    const juce::String response;
+    const bool answering;
+};
+
+juce::String httpResponse (const juce::String& status, const juce::String& body)
+{
+    return "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " + juce::String (body.getNumBytesAsUTF8())
+           + "\r\nConnection: close\r\n\r\n" + body;
+}
+} // namespace
+
+TEST (UpdateServiceTransport, FetchesTheManifestOverTheWeb)
+{
+    struct Case
+    {
+        juce::String response;
+        bool succeeds;
+        const char* why;
+    };
+
+    const Case cases[] = {
+        { httpResponse ("200 OK", "{\"version\":\"1.4.0\",\"downloadUrl\":\"https://www.corvale-audio.example/zob\"}"), true, "manifest" },
+        { httpResponse ("404 Not Found", "{\"version\":\"1.4.0\"}"), false, "not found" },
+        { httpResponse ("200 OK", "{\"version\":\"1.4.0\",\"pad\":\"" + juce::String::repeatedString ("x", 9000) + "\"}"), false, "oversized" },
+        { httpResponse ("302 Found", "").replace ("Content-Type: application/json", "Location: http://127.0.0.1:9/"), false, "redirect" },
+    };
+
+    for (const auto& c : cases)
+    {
+        LoopbackServer server (c.response);
+        ASSERT_TRUE (server.isListening());
+        vyl::UpdateService service (server.address ("/zob/latest.json"));
+        const auto answer = checkOnce (service);
+        EXPECT_EQ (answer.succeeded, c.succeeds) << c.why;
+        EXPECT_EQ (answer.info.version, juce::String (c.succeeds ? "1.4.0" : "")) << c.why;
+        EXPECT_EQ (server.requests.load(), 1) << c.why;
+    }
+}
+
+TEST (UpdateServiceTransport, DestroyingTheServiceCancelsAFetchThatWaitsForTheServer)
+{
+    LoopbackServer server ({}, false);
+    ASSERT_TRUE (server.isListening());
+    bool called = false;
+
+    {
+        vyl::UpdateService service (server.address ("/zob/latest.json"));
+        service.checkForUpdates ([&] (vyl::UpdateInfo, bool)
+                                 { called = true; });
+        ASSERT_TRUE (zobtest::runMessagesUntil ([&]
+                                                { return server.requests == 1; }));
+    } // must return although the server never answers
+
     zobtest::runMessagesUntil ([]
                                { return false; },
                                50);

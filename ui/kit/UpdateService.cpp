@@ -122,14 +122,17 @@ bool isNewerVersion (const juce::String& candidate, const juce::String& referenc
 }
 
 //==============================================================================
-/** The HTTPS fetch of the manifest. JUCE's web stream blocks inside connect (in libcurl),
+/** The fetch of the manifest over the web. JUCE's web stream blocks inside connect (in libcurl),
     where no stop flag is looked at, so the service cancels the stream from its destructor. */
-class UpdateService::HttpsTransport
+class UpdateService::WebTransport
 {
 public:
+    explicit WebTransport (juce::URL manifestAddress)
+        : address (std::move (manifestAddress)) {}
+
     bool fetch (juce::String& body, const std::function<bool()>& shouldStop)
     {
-        juce::WebInputStream stream (juce::URL (ProductInfo::updateManifestAddress), false);
+        juce::WebInputStream stream (address, false);
         stream.withConnectionTimeout (connectTimeoutMs).withNumRedirectsToFollow (0);
 
         {
@@ -187,6 +190,7 @@ private:
         return true;
     }
 
+    const juce::URL address;
     juce::CriticalSection lock; // guards current and cancelled
     juce::WebInputStream* current = nullptr;
     bool cancelled = false;
@@ -206,7 +210,12 @@ private:
 
 //==============================================================================
 UpdateService::UpdateService()
-    : UpdateService ({}, std::make_shared<HttpsTransport>())
+    : UpdateService (juce::URL (ProductInfo::updateManifestAddress))
+{
+}
+
+UpdateService::UpdateService (const juce::URL& manifestAddress)
+    : UpdateService ({}, std::make_shared<WebTransport> (manifestAddress))
 {
     fetcher = [transport = transport] (juce::String& body, const std::function<bool()>& stop)
     { return transport->fetch (body, stop); };
@@ -217,7 +226,7 @@ UpdateService::UpdateService (ManifestFetcher f)
 {
 }
 
-UpdateService::UpdateService (ManifestFetcher f, std::shared_ptr<HttpsTransport> t)
+UpdateService::UpdateService (ManifestFetcher f, std::shared_ptr<WebTransport> t)
     : fetcher (std::move (f)), transport (std::move (t)), thread (std::make_unique<QueryThread> (*this))
 {
 }

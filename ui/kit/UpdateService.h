@@ -48,6 +48,10 @@ public:
     /** The real service: the manifest over HTTPS from our web site. */
     UpdateService();
 
+    /** The real transport fetching the manifest from another address (tests use a server on
+        the loopback address). */
+    explicit UpdateService (const juce::URL& manifestAddress);
+
     /** The same service with another transport (tests). */
     explicit UpdateService (ManifestFetcher fetcher);
 
@@ -70,17 +74,17 @@ public:
     static bool isAcceptedVersionText (const juce::String& text);
 
 private:
-    class HttpsTransport;
+    class WebTransport;
     class QueryThread;
 
-    UpdateService (ManifestFetcher fetcher, std::shared_ptr<HttpsTransport> transport);
+    UpdateService (ManifestFetcher fetcher, std::shared_ptr<WebTransport> transport);
 
     void runQueries(); // the worker thread's loop
     bool query(); // one fetch, checked and stored; false when it failed
     bool shouldStop() const;
 
     ManifestFetcher fetcher;
-    std::shared_ptr<HttpsTransport> transport; // the real transport, to cancel a blocked fetch
+    std::shared_ptr<WebTransport> transport; // the real transport, to cancel a blocked fetch
     std::unique_ptr<QueryThread> thread;
 
     mutable juce::CriticalSection lock; // guards everything below
