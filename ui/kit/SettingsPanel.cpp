@@ -56,17 +56,18 @@ namespace
         button.setColour (juce::TextButton::textColourOnId, Palette::onAccent());
     }
 
-    void styleLink (juce::HyperlinkButton& link, const juce::String& text, const juce::URL& target)
+    /** The link's text and target come with its construction: HyperlinkButton::setURL copies
+        the address with MemoryBlock's assignment, which hands memcpy a null pointer for an
+        address without post data (undefined behaviour, and a sanitizer build stops there). */
+    void styleLink (juce::HyperlinkButton& link)
     {
-        link.setButtonText (text);
-        link.setURL (target);
         link.setFont (Fonts::regularFont (15.0f), false, juce::Justification::topLeft);
         link.setColour (juce::HyperlinkButton::textColourId, Palette::accent());
     }
 } // namespace
 
 SettingsPanel::SettingsPanel (UpdateService& service)
-    : updateService (service)
+    : updateService (service), supportLink (ProductInfo::supportEmail, juce::URL (juce::String ("mailto:") + ProductInfo::supportEmail)), websiteLink (ProductInfo::webHost, juce::URL (ProductInfo::websiteAddress)), manualLink ("Download the ZOB User Manual (PDF)", juce::URL (ProductInfo::manualAddress))
 {
     addAndMakeVisible (closeButton);
     closeButton.setWantsKeyboardFocus (false);
@@ -163,11 +164,11 @@ SettingsPanel::SettingsPanel (UpdateService& service)
     addAndMakeVisible (helpText);
     styleBodyLabel (helpText, helpPageText());
     addAndMakeVisible (supportLink);
-    styleLink (supportLink, ProductInfo::supportEmail, juce::URL (juce::String ("mailto:") + ProductInfo::supportEmail));
+    styleLink (supportLink);
     addAndMakeVisible (websiteLink);
-    styleLink (websiteLink, ProductInfo::webHost, juce::URL (ProductInfo::websiteAddress));
+    styleLink (websiteLink);
     addAndMakeVisible (manualLink);
-    styleLink (manualLink, "Download the ZOB User Manual (PDF)", juce::URL (ProductInfo::manualAddress));
+    styleLink (manualLink);
 
     showPage();
 }
