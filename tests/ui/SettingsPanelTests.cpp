@@ -302,6 +302,35 @@ TEST (SettingsPanel, TogglesReportTheirValuesUpwards)
     EXPECT_TRUE (bare.button ("100%").getToggleState());
 }
 
+TEST (SettingsPanel, EachPairKeepsOneToggleOnWhenTheEditorSetsItBack)
+{
+    // The editor answers every toggle callback by calling the matching setter, also the
+    // partner's callback that JUCE sends while the clicked button is still turning on.
+    PanelFixture f;
+    f.panel.onScaleChanged = [&] (float s)
+    { f.panel.setScale (s); };
+    f.panel.onDarkModeChanged = [&] (bool d)
+    { f.panel.setDarkMode (d); };
+    f.panel.onTooltipsChanged = [&] (bool t)
+    { f.panel.setTooltipsOn (t); };
+    f.panel.setScale (1.0f);
+    f.panel.setDarkMode (false);
+    f.panel.setTooltipsOn (true);
+
+    const std::pair<const char*, const char*> pairs[] = { { "75%", "100%" }, { "LIGHT", "DARK" }, { "ON", "OFF" } };
+    for (const auto& [first, second] : pairs)
+    {
+        for (const auto* chosen : { second, first, second })
+        {
+            SCOPED_TRACE (chosen);
+            f.click (f.button (chosen));
+            const auto* other = chosen == first ? second : first;
+            EXPECT_TRUE (f.button (chosen).getToggleState());
+            EXPECT_FALSE (f.button (other).getToggleState());
+        }
+    }
+}
+
 TEST (SettingsPanel, VersionAndHelpPagesReadAsWritten)
 {
     PanelFixture f;

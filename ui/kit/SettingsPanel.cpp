@@ -184,12 +184,17 @@ void SettingsPanel::setScale (float scale)
 
 void SettingsPanel::setDarkMode (bool dark)
 {
-    (dark ? darkButton : lightButton).setToggleState (true, juce::dontSendNotification);
+    // Both states are set: the editor calls this back from inside JUCE's radio-group
+    // handling of a click, while the clicked button has not taken its own state yet, and
+    // setting only the one that should be on would leave both on.
+    lightButton.setToggleState (! dark, juce::dontSendNotification);
+    darkButton.setToggleState (dark, juce::dontSendNotification);
 }
 
 void SettingsPanel::setTooltipsOn (bool on)
 {
-    (on ? tooltipsOnButton : tooltipsOffButton).setToggleState (true, juce::dontSendNotification);
+    tooltipsOnButton.setToggleState (on, juce::dontSendNotification);
+    tooltipsOffButton.setToggleState (! on, juce::dontSendNotification);
 }
 
 void SettingsPanel::showPage()
