@@ -43,11 +43,12 @@ juce::String ZobEditorContent::getKickDisplayName (const juce::String& path) con
 {
     const juce::File file (path);
     const auto fileName = file.getFileName();
-    const auto name = isUserKick (file) ? file.getFileNameWithoutExtension().toUpperCase()
+    const auto lastDot = fileName.lastIndexOfChar ('.');
+    const auto name = isUserKick (file) ? (lastDot >= 0 ? fileName.substring (0, lastDot) : fileName).toUpperCase()
                                         : makeKickDisplayName (fileName);
 
     // A file named only by its extension (".wav") would otherwise have no name to show.
-    return name.isNotEmpty() ? name : fileName.toUpperCase();
+    return name.isNotEmpty() ? name : fileName;
 }
 
 void ZobEditorContent::showLoadedKickName()
