@@ -19,6 +19,10 @@ bool startExternalFileDrag (const juce::String& path);
     (spaces, "%", letters beyond ASCII), as receivers of a uri-list expect it. */
 juce::String dragFileUrl (const juce::String& path);
 
+/** What startExternalFileDrag hands JUCE for the file: its URL on Linux, where JUCE would
+    put "file://" before the raw path, and the path itself elsewhere. */
+juce::String fileDragOffer (const juce::String& path);
+
 /** The kick pad's drag-out handler: asks exportFile for a freshly written file and, when
     that is an existing file (not a folder), starts its drag with startDrag. An empty path
     or a missing file starts nothing. Both steps are seams, so tests can stub them.
