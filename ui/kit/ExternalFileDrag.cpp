@@ -7,18 +7,21 @@ juce::String dragFileUrl (const juce::String& path)
     return juce::URL (juce::File (path)).toString (false);
 }
 
-bool startExternalFileDrag (const juce::String& path)
+juce::String fileDragOffer (const juce::String& path)
 {
     // JUCE's X11 drag puts "file://" before a plain path as it stands; the drag-out path
     // always holds spaces and may hold "%" or letters beyond ASCII, so it gets the URL,
     // which JUCE passes on unchanged.
 #if JUCE_LINUX || JUCE_BSD
-    const auto offered = dragFileUrl (path);
+    return dragFileUrl (path);
 #else
-    const auto& offered = path;
+    return path;
 #endif
+}
 
-    return juce::DragAndDropContainer::performExternalDragDropOfFiles (juce::StringArray (offered), false);
+bool startExternalFileDrag (const juce::String& path)
+{
+    return juce::DragAndDropContainer::performExternalDragDropOfFiles (juce::StringArray (fileDragOffer (path)), false);
 }
 
 std::function<void()> makeDragOutHandler (std::function<juce::String()> exportFile, FileDragStarter startDrag)
