@@ -135,6 +135,7 @@ TEST (EditorPainting, DropVeilAndToastLieOverEverything)
         // The veil wins over the toast and covers the open settings panel too.
         content.settingsPanel.setVisible (true);
         content.settingsPanel.toFront (false);
+        const auto withPanel = zobtest::render (content);
         content.isDragOver = true;
         const auto veil = zobtest::render (content);
         zobtest::saveSnapshot (veil, dark ? "veil-dark" : "veil-light");
@@ -142,7 +143,7 @@ TEST (EditorPainting, DropVeilAndToastLieOverEverything)
         EXPECT_LE (zobtest::colourDistance (pixel (veil, 391, 355), accent()), 3);
         EXPECT_GT (countNear (veil, { 30, 340, 340, 30 }, panelText(), 40), 100);
         EXPECT_LT (countNear (veil, { 115, 407, 170, 1 }, panel().interpolatedWith (accent(), 0.6f), 30), 10); // no toast
-        const auto under = pixel (plain, 200, 60);
+        const auto under = pixel (withPanel, 200, 60);
         const auto veiled = pixel (veil, 200, 60);
         EXPECT_LE (zobtest::colourDistance (veiled, under.interpolatedWith (panel(), 0x8c / 255.0f)), 4);
     }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace
 {
 int countTooltipWindows (juce::Component& editor)
@@ -137,5 +139,52 @@ TEST (EditorWindow, OneTooltipWindowWhileTooltipsAreOn)
     fixture.editor->setShowTooltips (true);
     fixture.editor->setShowTooltips (true);
     EXPECT_EQ (countTooltipWindows (*fixture.editor), 1);
+    EXPECT_TRUE (readUiSettings().tooltips);
+}
+
+TEST (EditorWindow, SettingsPanelShowsAndChangesTheDisplaySettings)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+
+    const auto button = [&content] (const char* text) -> juce::TextButton&
+    {
+        for (auto* child : content.settingsPanel.getChildren())
+            if (auto* b = dynamic_cast<juce::TextButton*> (child); b != nullptr && b->getButtonText() == text)
+                return *b;
+
+        throw std::runtime_error (std::string ("no button ") + text);
+    };
+    const auto toggle = [&button] (const char* text)
+    { return button (text).getToggleState(); };
+
+    EXPECT_TRUE (toggle ("100%"));
+    EXPECT_FALSE (toggle ("75%"));
+    EXPECT_TRUE (toggle ("LIGHT"));
+    EXPECT_TRUE (toggle ("ON"));
+
+    fixture.editor->setUiScale (0.75f);
+    fixture.editor->setDarkMode (true);
+    fixture.editor->setShowTooltips (false);
+    EXPECT_TRUE (toggle ("75%"));
+    EXPECT_FALSE (toggle ("100%"));
+    EXPECT_TRUE (toggle ("DARK"));
+    EXPECT_FALSE (toggle ("LIGHT"));
+    EXPECT_TRUE (toggle ("OFF"));
+    EXPECT_FALSE (toggle ("ON"));
+
+    // The panel's buttons reach the editor through the canvas's callbacks.
+    content.gearButton.onClick();
+    button ("100%").triggerClick();
+    button ("LIGHT").triggerClick();
+    button ("ON").triggerClick();
+    zobtest::runPendingMessages();
+    EXPECT_EQ (fixture.editor->getWidth(), 400);
+    EXPECT_FALSE (uiDarkModeFlag);
+    EXPECT_NE (fixture.editor->tooltipWindow, nullptr);
+    EXPECT_TRUE (toggle ("100%"));
+    EXPECT_FALSE (toggle ("75%"));
+    EXPECT_EQ (readUiSettings().scale, 1.0f);
+    EXPECT_FALSE (readUiSettings().dark);
     EXPECT_TRUE (readUiSettings().tooltips);
 }
