@@ -40,3 +40,21 @@ endfunction()
 foreach (area engine library ui rt concurrency)
     zob_add_test_area (${area})
 endforeach()
+
+# The editor tests run the real editor against a factory kick library of their own: the
+# factory kicks rendered beside their program, where the processor looks for them. Other
+# test programs keep starting without factory kicks.
+if (TARGET ZobUiTests AND TARGET ZobKickSynth)
+    set (ZOB_UI_TESTS_DIR "${CMAKE_BINARY_DIR}/ui-tests")
+    set_target_properties (ZobUiTests PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${ZOB_UI_TESTS_DIR}")
+    set (ZOB_UI_TEST_KICKS_STAMP "${CMAKE_CURRENT_BINARY_DIR}/ui-test-kicks.stamp")
+    add_custom_command (
+        OUTPUT "${ZOB_UI_TEST_KICKS_STAMP}"
+        COMMAND ZobKickSynth "${ZOB_UI_TESTS_DIR}/ZOB Presets"
+        COMMAND "${CMAKE_COMMAND}" -E touch "${ZOB_UI_TEST_KICKS_STAMP}"
+        DEPENDS ZobKickSynth
+        COMMENT "Rendering the factory kicks for the editor tests"
+        VERBATIM)
+    add_custom_target (ZobUiTestKicks DEPENDS "${ZOB_UI_TEST_KICKS_STAMP}")
+    add_dependencies (ZobUiTests ZobUiTestKicks)
+endif()

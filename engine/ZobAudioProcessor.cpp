@@ -5,6 +5,7 @@
 #include "engine/OutputGain.h"
 #include "engine/ParameterIds.h"
 #include "engine/SoftClip.h"
+#include "ui/editor/ZobAudioProcessorEditor.h"
 #include "ui/kit/UiDarkModeFlag.h"
 
 #include <cmath>
@@ -84,7 +85,7 @@ juce::AudioProcessorEditor* ZobAudioProcessor::createEditor()
 {
     // The colour scheme is switched before anything of the editor is built or drawn.
     uiDarkModeFlag = uiDarkMode;
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new ZobAudioProcessorEditor (*this);
 }
 
 //==============================================================================

@@ -46,6 +46,25 @@ inline juce::MouseEvent mouseEventAt (juce::Component& component, juce::Point<fl
     return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position, {}, juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &component, &component, now, position, now, 1, false);
 }
 
+/** The same with modifier keys (mouse buttons among them) and an event time. */
+inline juce::MouseEvent mouseEventAt (juce::Component& component, juce::Point<float> position, juce::ModifierKeys mods, juce::Time time)
+{
+    return juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), position, mods, juce::MouseInputSource::defaultPressure, 0.0f, 0.0f, 0.0f, 0.0f, &component, &component, time, position, time, 1, false);
+}
+
+/** Sets the process's current modifier keys for a scope, the way JUCE's event layer does
+    while a mouse button is held. */
+class ScopedModifiers
+{
+public:
+    explicit ScopedModifiers (juce::ModifierKeys mods)
+        : previous (juce::ModifierKeys::currentModifiers) { juce::ModifierKeys::currentModifiers = mods; }
+    ~ScopedModifiers() { juce::ModifierKeys::currentModifiers = previous; }
+
+private:
+    juce::ModifierKeys previous;
+};
+
 /** Writes image as a PNG when ZOB_UI_SNAPSHOT_DIR names a folder (for looking at renders). */
 inline void saveSnapshot (const juce::Image& image, const juce::String& name)
 {

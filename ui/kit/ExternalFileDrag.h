@@ -11,8 +11,17 @@ namespace vyl
 using FileDragStarter = std::function<bool (const juce::String& path)>;
 
 /** The real starter: JUCE's external drag of files (XDND on Linux, which needs a window
-    of the program under the mouse; elsewhere the platform's own drag). */
+    of the program under the mouse; elsewhere the platform's own drag). On Linux it hands
+    JUCE the file's URL (dragFileUrl), since JUCE would offer "file://" and the raw path. */
 bool startExternalFileDrag (const juce::String& path);
+
+/** The file's "file://" URL with every byte that may not stand in a URI percent-encoded
+    (spaces, "%", letters beyond ASCII), as receivers of a uri-list expect it. */
+juce::String dragFileUrl (const juce::String& path);
+
+/** What startExternalFileDrag hands JUCE for the file: its URL on Linux, where JUCE would
+    put "file://" before the raw path, and the path itself elsewhere. */
+juce::String fileDragOffer (const juce::String& path);
 
 /** The kick pad's drag-out handler: asks exportFile for a freshly written file and, when
     that is an existing file (not a folder), starts its drag with startDrag. An empty path
