@@ -13,7 +13,7 @@ bool loadSampleFile (LoadedSample& out, const juce::File& file, juce::AudioForma
         return false;
 
     const auto length = (int) source.lengthInSamples;
-    const auto fileRate = source.reader->sampleRate;
+    const auto rate = kickSampleRate (source.reader->sampleRate);
     juce::AudioBuffer<float> buffer;
 
     try
@@ -29,7 +29,7 @@ bool loadSampleFile (LoadedSample& out, const juce::File& file, juce::AudioForma
     makeSamplesUsable (buffer);
 
     out.buffer = std::move (buffer);
-    out.sampleRate = fileRate > 0.0 ? fileRate : 44100.0;
+    out.sampleRate = rate;
     out.fileName = file.getFileName();
     return true;
 }

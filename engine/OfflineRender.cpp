@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace
 {
@@ -65,43 +66,55 @@ bool ZobAudioProcessor::renderProcessedKick (juce::AudioBuffer<float>& out, doub
         return false;
 
     const auto numSamples = (int) totalLength;
-    out.setSize (2, numSamples);
-    out.clear();
 
-    KickVoice renderVoice;
-    renderVoice.sample = &loadedSample;
-    renderVoice.prepare (rate);
-    renderVoice.setLengthPosition (raw.lengthAmount->load());
-    renderVoice.pitchRatio = ratio;
-
-    TransientStage transient;
-    PunchStage punch;
-    ToneStage tone;
-    transient.prepare (rate);
-    punch.prepare (rate);
-    tone.prepare (rate);
-
-    renderVoice.trigger (1.0f);
-
-    const auto gain = outputGainFromDecibels (raw.outputGainDb->load());
-
-    for (int offset = 0; offset < numSamples; offset += renderBlockSize)
+    // A long kick tuned down needs several times its own memory. When that cannot be had the
+    // render fails like any other, and out stays as it was: it is only replaced at the end.
+    try
     {
-        const auto count = std::min (renderBlockSize, numSamples - offset);
-        juce::AudioBuffer<float> block (out.getArrayOfWritePointers(), 2, offset, count);
-        block.clear();
-        renderVoice.renderNextBlock (block, 0, count);
-        applyEffectChain (block, transient, punch, tone, gain, gain, 1.0f);
+        juce::AudioBuffer<float> rendered (2, numSamples);
+        rendered.clear();
+
+        KickVoice renderVoice;
+        renderVoice.sample = &loadedSample;
+        renderVoice.prepare (rate);
+        renderVoice.setLengthPosition (raw.lengthAmount->load());
+        renderVoice.pitchRatio = ratio;
+
+        TransientStage transient;
+        PunchStage punch;
+        ToneStage tone;
+        transient.prepare (rate);
+        punch.prepare (rate);
+        tone.prepare (rate);
+
+        renderVoice.trigger (1.0f);
+
+        const auto gain = outputGainFromDecibels (raw.outputGainDb->load());
+
+        for (int offset = 0; offset < numSamples; offset += renderBlockSize)
+        {
+            const auto count = std::min (renderBlockSize, numSamples - offset);
+            juce::AudioBuffer<float> block (rendered.getArrayOfWritePointers(), 2, offset, count);
+            block.clear();
+            renderVoice.renderNextBlock (block, 0, count);
+            applyEffectChain (block, transient, punch, tone, gain, gain, 1.0f);
+        }
+
+        const auto keep = std::max (std::min ((int) (shortestRenderSeconds * rate), numSamples),
+                                    std::min (audibleLength (rendered), numSamples));
+
+        if (keep < numSamples)
+            rendered.setSize (2, keep, true, true);
+
+        if (channelsAreTheSame (rendered))
+            rendered.setSize (1, rendered.getNumSamples(), true);
+
+        out = std::move (rendered);
     }
-
-    const auto keep = std::max (std::min ((int) (shortestRenderSeconds * rate), numSamples),
-                                std::min (audibleLength (out), numSamples));
-
-    if (keep < numSamples)
-        out.setSize (2, keep, true, true);
-
-    if (channelsAreTheSame (out))
-        out.setSize (1, out.getNumSamples(), true);
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
 
     outSampleRate = rate;
     return true;

@@ -95,8 +95,8 @@ public:
 
     /** Renders one hit of the loaded kick as the knobs have it, at the kick's own rate, with
         a fresh voice and fresh stages; trims the silent tail and folds identical channels to
-        mono. False, with out and outSampleRate untouched, when no kick is loaded. Changes
-        no processor state. */
+        mono. False, with out and outSampleRate untouched, when no kick is loaded or the
+        render cannot have the memory it needs. Changes no processor state. */
     bool renderProcessedKick (juce::AudioBuffer<float>& out, double& outSampleRate);
 
     //==============================================================================

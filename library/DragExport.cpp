@@ -1,4 +1,5 @@
 #include "library/DragExport.h"
+#include "library/FileNames.h"
 
 #include "engine/ZobAudioProcessor.h"
 #include "library/KickDisplayName.h"
@@ -30,11 +31,6 @@ void sweepOtherInstances (const NoFollowFiles::Descriptor& root, const juce::Str
         if (entry.isDirectory && entry.name != instanceId && isStale (entry, nowMs, otherFolderMaximumAgeMs))
             NoFollowFiles::removeTree (root, entry.name);
 }
-
-bool isPlainName (const juce::String& name)
-{
-    return name.isNotEmpty() && ! name.containsChar ('/') && name != "." && name != "..";
-}
 } // namespace
 
 juce::File getDragTempFolder()
@@ -44,7 +40,7 @@ juce::File getDragTempFolder()
 
 juce::File getDragExportFolderFor (const juce::String& instanceId)
 {
-    return getDragTempFolder().getChildFile (instanceId);
+    return childFileOf (getDragTempFolder(), instanceId);
 }
 
 juce::String writeDragExportFile (const juce::AudioBuffer<float>& rendered,
@@ -62,7 +58,7 @@ juce::String writeDragExportFile (juce::AudioFormat& format,
                                   const juce::String& kickFileName,
                                   const juce::String& instanceId)
 {
-    if (! isPlainName (instanceId))
+    if (! isPlainFileName (instanceId))
         return {};
 
     auto label = makeKickDisplayName (kickFileName);
@@ -127,7 +123,7 @@ juce::String writeDragExportFile (juce::AudioFormat& format,
         return {};
     }
 
-    return getDragExportFolderFor (instanceId).getChildFile (created.name).getFullPathName();
+    return childFileOf (getDragExportFolderFor (instanceId), created.name).getFullPathName();
 }
 
 //==============================================================================

@@ -24,7 +24,9 @@ public:
 
     /** Adds the name when the file does not hold it, else removes it; returns true when the
         name is a favourite afterwards. An empty name is never a favourite: it returns false
-        and touches nothing. */
+        and touches nothing. A file that is there but cannot be read is renamed to
+        "favorites-unreadable.xml" (or the first free "favorites-unreadableN.xml") before
+        the new list is written, so that what it held can still be recovered. */
     bool toggleFavorite (const juce::String& fileName);
 
     /** Whether fileNames holds the name (case-sensitive); reads memory only. */

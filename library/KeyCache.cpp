@@ -207,7 +207,7 @@ KickPitchResult KeyCache::detectFile (const juce::File& file, juce::AudioFormatM
         return {};
 
     // Rates the analysis rejects anyway are not decoded.
-    const auto rate = source.reader->sampleRate;
+    const auto rate = kickSampleRate (source.reader->sampleRate);
     if (rate < lowestUsefulRate)
         return {};
 

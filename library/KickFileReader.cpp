@@ -55,16 +55,22 @@ constexpr int chunkName (const char* name)
 }
 
 //==============================================================================
-/** True when the chunk ends inside the file: JUCE's readers allocate some chunks (broadcast,
-    sampler, instrument and cue data) by their length field alone, so a few bytes could ask
-    for gigabytes. */
-bool fitsInFile (juce::int64 chunkEnd, juce::int64 fileSize)
+/** The most a metadata chunk may claim beyond the end of its file (bytes). */
+constexpr juce::uint32 maxMetadataOverrunBytes = 1024 * 1024;
+
+/** False for a chunk that would make JUCE's readers allocate an unreasonable amount: they
+    allocate some chunks (broadcast, sampler, instrument and cue data) by their length field
+    alone, so a few bytes could ask for gigabytes. A chunk that ends inside the file is
+    backed by its bytes; one that runs past the end (a file cut short inside its last chunk,
+    common in the wild) is fine as long as its claim stays modest: the readers fill what is
+    missing with zeros, and the audio before it plays. */
+bool chunkLengthIsSafe (juce::uint32 length, juce::int64 chunkEnd, juce::int64 fileSize)
 {
-    return chunkEnd <= fileSize;
+    return chunkEnd <= fileSize || length <= maxMetadataOverrunBytes;
 }
 
 /** Walks the chunks of a RIFF or RF64 file: false when a chunk JUCE's WAV reader allocates
-    by its length claims more bytes than the file holds. */
+    by its length claims an unreasonable amount (see chunkLengthIsSafe). */
 bool wavChunksAreSafe (juce::FileInputStream& in)
 {
     const auto fileSize = in.getTotalLength();
@@ -77,7 +83,7 @@ bool wavChunksAreSafe (juce::FileInputStream& in)
         const auto chunkEnd = in.getPosition() + length + (length & 1);
 
         for (const auto* allocated : { "bext", "smpl", "inst", "INST", "cue " })
-            if (type == chunkName (allocated) && ! fitsInFile (chunkEnd, fileSize))
+            if (type == chunkName (allocated) && ! chunkLengthIsSafe (length, chunkEnd, fileSize))
                 return false;
 
         in.setPosition (chunkEnd);
@@ -89,7 +95,7 @@ bool wavChunksAreSafe (juce::FileInputStream& in)
 /** Walks the chunks of an AIFF file the way JUCE's AIFF reader does: false when that reader
     would find no sound data chunk (it would then take the frame count from the header alone
     and read from a position it never set), when a chunk it allocates by its length claims
-    more than the file holds, or when a marker or comment chunk claims more entries than it
+    an unreasonable amount (see chunkLengthIsSafe), or when a marker or comment chunk claims more entries than it
     can hold (the reader would read tens of thousands of them from nothing). */
 bool aiffChunksAreSafe (juce::FileInputStream& in)
 {
@@ -140,7 +146,7 @@ bool aiffChunksAreSafe (juce::FileInputStream& in)
         }
         else if (chunkType == chunkName ("INST"))
         {
-            if (! fitsInFile (chunkEnd, fileSize))
+            if (! chunkLengthIsSafe (length, chunkEnd, fileSize))
                 return false;
         }
         else if (chunkType != chunkName ("basc") && chunkType != chunkName ("cate"))
@@ -348,7 +354,7 @@ juce::int64 deliverableLength (const juce::File& file, const juce::AudioFormatRe
     auto enough = maxKickSamples / channels + 1;
 
     if (secondsNeeded >= 0.0)
-        enough = std::min (enough, (juce::int64) std::ceil (secondsNeeded * reader.sampleRate) + largestFlacBlock);
+        enough = std::min (enough, (juce::int64) std::ceil (secondsNeeded * kickSampleRate (reader.sampleRate)) + largestFlacBlock);
 
     auto decodable = claimed;
 
@@ -378,7 +384,7 @@ KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& f
     if (reader->numChannels < 1 || reader->numChannels > maxKickChannels || reader->bitsPerSample > 32)
         return opened;
 
-    // A rate of 0 or below means the file names none; callers play it at 44.1 kHz.
+    // A rate of 0 or below means the file names none; callers play it at kickSampleRate.
     if (! std::isfinite (rate) || rate > maxKickSampleRate)
         return opened;
 

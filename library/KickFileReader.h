@@ -35,6 +35,14 @@ struct KickFileReader
     all of it); the codec check of compressed files stops once that much has decoded. */
 KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& formats, double secondsNeeded = -1.0);
 
+/** The rate a kick file is played and analysed at: the reader's, or 44.1 kHz when it
+    reports none (0 or below). The loader and the key cache both use it, so the key badge
+    and the browser row of one kick always agree. */
+constexpr double kickSampleRate (double reportedRate)
+{
+    return reportedRate > 0.0 ? reportedRate : 44100.0;
+}
+
 /** The loudest sample a loaded kick keeps (+60 dB above full scale). */
 constexpr float largestUsableSample = 1000.0f;
 

@@ -1,4 +1,5 @@
 #include "library/KickFolders.h"
+#include "library/FileNames.h"
 #include "library/NoFollowFiles.h"
 
 #include "engine/ZobAudioProcessor.h"
@@ -96,7 +97,7 @@ juce::StringArray listKicksInFolder (const juce::File& folder)
     // A link counts when it leads to a file, as JUCE's listing would have it.
     for (const auto& entry : NoFollowFiles::listEntries (NoFollowFiles::openDirectory (folder, true)))
     {
-        const auto file = folder.getChildFile (entry.name);
+        const auto file = childFileOf (folder, entry.name);
 
         if ((entry.isRegularFile || (entry.isLink && file.existsAsFile())) && hasAcceptedExtension (file))
             paths.add (file.getFullPathName());

@@ -1,7 +1,9 @@
 #include "library/NoFollowFiles.h"
+#include "library/FileNames.h"
 #include "library/Utf8.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -91,7 +93,7 @@ Descriptor openDirectory (const juce::File& directory, bool followLink)
 
 Descriptor openOrCreateChildDirectory (const Descriptor& parent, const juce::String& name)
 {
-    if (! parent.isValid() || name.isEmpty() || name.containsChar ('/') || name == "." || name == "..")
+    if (! parent.isValid() || ! isPlainFileName (name))
         return {};
 
     ::mkdirat (parent.get(), name.toRawUTF8(), newFolderMode); // fails harmlessly when it exists
@@ -150,7 +152,7 @@ CreatedFile createFirstFreeChild (const Descriptor& directory,
     {
         const auto name = numberedChildName (prefix, suffix, putNumbersInBrackets, attempt);
 
-        if (name.isEmpty() || name.containsChar ('/') || name == "." || name == "..")
+        if (! isPlainFileName (name))
             return created;
 
         const auto fd = ::openat (directory.get(),
@@ -170,6 +172,47 @@ CreatedFile createFirstFreeChild (const Descriptor& directory,
     }
 
     return created;
+}
+
+juce::String moveToFirstFreeChild (const Descriptor& directory,
+                                   const juce::String& name,
+                                   const juce::String& prefix,
+                                   const juce::String& suffix,
+                                   bool putNumbersInBrackets)
+{
+    if (! directory.isValid() || ! isPlainFileName (name))
+        return {};
+
+    const auto fd = directory.get();
+
+    for (int attempt = 0; attempt < maximumNameAttempts; ++attempt)
+    {
+        const auto target = numberedChildName (prefix, suffix, putNumbersInBrackets, attempt);
+
+        if (! isPlainFileName (target) || target == name)
+            return {};
+
+        if (::renameat2 (fd, name.toRawUTF8(), fd, target.toRawUTF8(), RENAME_NOREPLACE) == 0)
+            return target;
+
+        if (errno == EEXIST)
+            continue;
+
+        if (errno != EINVAL && errno != ENOSYS)
+            return {};
+
+        // A file system without an exclusive rename: a new hard link never replaces a name either.
+        if (::linkat (fd, name.toRawUTF8(), fd, target.toRawUTF8(), 0) == 0)
+        {
+            ::unlinkat (fd, name.toRawUTF8(), 0);
+            return target;
+        }
+
+        if (errno != EEXIST)
+            return {};
+    }
+
+    return {};
 }
 
 bool removeChild (const Descriptor& directory, const juce::String& name)

@@ -64,6 +64,16 @@ CreatedFile createFirstFreeChild (const Descriptor& directory,
                                   const juce::String& suffix,
                                   bool putNumbersInBrackets);
 
+/** Renames the entry called name inside directory to the first free name in JUCE's
+    numbering (see numberedChildName), never replacing anything that exists under that name
+    (a file, folder or dangling link); a link is moved as a link. Returns the new name, or
+    an empty string when nothing was moved. */
+juce::String moveToFirstFreeChild (const Descriptor& directory,
+                                   const juce::String& name,
+                                   const juce::String& prefix,
+                                   const juce::String& suffix,
+                                   bool putNumbersInBrackets);
+
 /** Removes a file or link called name inside directory (never what a link points to). */
 bool removeChild (const Descriptor& directory, const juce::String& name);
 

@@ -2,6 +2,7 @@
 
 #include "engine/ZobAudioProcessor.h"
 #include "library/DragExport.h"
+#include "library/FileNames.h"
 #include "library/KickFileReader.h"
 #include "library/KickFolders.h"
 #include "library/NoFollowFiles.h"
@@ -29,7 +30,7 @@ juce::File resolvedPath (const juce::File& file)
 
 bool isSameNameDuplicate (const juce::File& folder, const juce::File& source)
 {
-    const auto existing = folder.getChildFile (source.getFileName());
+    const auto existing = childFileOf (folder, source.getFileName());
     return existing.existsAsFile() && existing.getSize() == source.getSize();
 }
 
@@ -124,7 +125,7 @@ juce::StringArray ZobAudioProcessor::importUserKicks (const juce::StringArray& p
         const auto name = copyIntoFreshFile (folder, source);
 
         if (name.isNotEmpty())
-            added.add (userFolder.getChildFile (name).getFullPathName());
+            added.add (childFileOf (userFolder, name).getFullPathName());
     }
 
     return added;

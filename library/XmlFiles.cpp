@@ -11,6 +11,11 @@ bool startsWithUtf16ByteOrderMark (const juce::uint8* bytes, size_t size)
 {
     return size >= 2 && ((bytes[0] == 0xff && bytes[1] == 0xfe) || (bytes[0] == 0xfe && bytes[1] == 0xff));
 }
+
+bool startsWithUtf8ByteOrderMark (const juce::uint8* bytes, size_t size)
+{
+    return size >= 3 && bytes[0] == 0xef && bytes[1] == 0xbb && bytes[2] == 0xbf;
+}
 } // namespace
 
 bool isSafeXmlText (const void* utf8, size_t size)
@@ -60,6 +65,11 @@ std::unique_ptr<juce::XmlElement> parseXmlFile (const juce::File& file)
         const auto text = juce::String::createStringFromData (data, (int) bytes.getSize());
         return parseXmlText (text.toRawUTF8(), text.getNumBytesAsUTF8());
     }
+
+    // A UTF-8 byte order mark (which several text editors write) is skipped, as JUCE's own
+    // file parser does; the text after it gets the same checks as any other.
+    if (startsWithUtf8ByteOrderMark (data, bytes.getSize()))
+        return parseXmlText (data + 3, bytes.getSize() - 3);
 
     return parseXmlText (data, bytes.getSize());
 }

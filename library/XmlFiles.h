@@ -19,6 +19,6 @@ bool isSafeXmlText (const void* utf8, size_t size);
 /** The document element of the text, or nothing when it does not parse. */
 std::unique_ptr<juce::XmlElement> parseXmlText (const void* utf8, size_t size);
 
-/** The document element of the file (UTF-8, or UTF-16 with a byte order mark), or nothing
-    when it cannot be read or does not parse. */
+/** The document element of the file (UTF-8 with or without a byte order mark, or UTF-16
+    with one), or nothing when it cannot be read or does not parse. */
 std::unique_ptr<juce::XmlElement> parseXmlFile (const juce::File& file);

@@ -1,6 +1,7 @@
 #include "ProcessorFixture.h"
 #include "engine/KickLoading.h"
 #include "support/AudioFiles.h"
+#include "support/FixedRateFormat.h"
 #include "support/TestEnvironment.h"
 
 #include <cmath>
@@ -84,52 +85,6 @@ juce::AudioFormatManager& basicFormats()
 
     return formats;
 }
-
-/** A format whose reader claims whatever rate it is given: JUCE's own readers refuse a rate
-    of 0, which other readers may still report. Every sample reads as 0.5. */
-struct FixedRateFormat : juce::AudioFormat
-{
-    explicit FixedRateFormat (double rateToReport)
-        : juce::AudioFormat ("Fixed rate", ".fixedrate"), rate (rateToReport) {}
-
-    juce::Array<int> getPossibleSampleRates() override { return {}; }
-    juce::Array<int> getPossibleBitDepths() override { return {}; }
-    bool canDoStereo() override { return false; }
-    bool canDoMono() override { return true; }
-
-    struct Reader : juce::AudioFormatReader
-    {
-        Reader (juce::InputStream* in, double rateToReport)
-            : juce::AudioFormatReader (in, "Fixed rate")
-        {
-            sampleRate = rateToReport;
-            numChannels = 1;
-            bitsPerSample = 32;
-            usesFloatingPointData = true;
-            lengthInSamples = 300;
-        }
-
-        bool readSamples (int* const* dest, int numDest, int startOffset, juce::int64, int numSamples) override
-        {
-            for (int c = 0; c < numDest; ++c)
-                if (dest[c] != nullptr)
-                    juce::FloatVectorOperations::fill (reinterpret_cast<float*> (dest[c]) + startOffset, 0.5f, numSamples);
-
-            return true;
-        }
-    };
-
-    juce::AudioFormatReader* createReaderFor (juce::InputStream* in, bool) override { return new Reader (in, rate); }
-
-    using juce::AudioFormat::createWriterFor;
-
-    juce::AudioFormatWriter* createWriterFor (juce::OutputStream*, double, unsigned int, int, const juce::StringPairArray&, int) override
-    {
-        return nullptr;
-    }
-
-    double rate;
-};
 } // namespace
 
 TEST (KickLoading, ReadsWholeFilesWithTheirChannelsAndRate)
@@ -401,7 +356,7 @@ TEST (KickLoading, ARateOfZeroPlaysAs44100)
     for (const auto reported : { 0.0, -8000.0 })
     {
         juce::AudioFormatManager formats;
-        formats.registerFormat (new FixedRateFormat (reported), true);
+        formats.registerFormat (new zobtest::FixedRateFormat (reported), true);
 
         LoadedSample sample;
         ASSERT_TRUE (loadSampleFile (sample, file, formats)) << reported;

@@ -1,4 +1,5 @@
 #include "ProcessorFixture.h"
+#include "support/TestEnvironment.h"
 
 #include <cmath>
 
@@ -23,6 +24,40 @@ TEST (OfflineRender, FailsWithoutAKickAndLeavesTheBufferAlone)
     EXPECT_EQ (out.getNumSamples(), 7);
     EXPECT_EQ (out.getSample (2, 6), 0.25f);
     EXPECT_EQ (rate, 123.0);
+}
+
+TEST (OfflineRender, MemoryThatCannotBeHadFailsTheRenderAndTheDrag)
+{
+    if (! zobtest::AllocationLimit::isAvailable())
+        GTEST_SKIP() << "a sanitizer owns the heap: no allocation can be made to fail";
+
+    const zobtest::ScopedTempHome home;
+    ProcessorFixture f;
+    f.setKick (2, 441000, 44100.0, tone); // 10 s: 3.5 MB of samples
+    f.setParameter (ParameterIds::tuneSemitones, -12.0f); // the render needs twice that
+
+    juce::AudioBuffer<float> out (1, 5);
+    out.clear();
+    out.setSample (0, 4, 0.25f);
+    auto rate = 123.0;
+
+    {
+        const zobtest::AllocationLimit limit (4 * 1024 * 1024);
+        EXPECT_FALSE (f.processor.renderProcessedKick (out, rate));
+        EXPECT_EQ (f.processor.exportKickForDrag(), juce::String());
+    }
+
+    EXPECT_EQ (out.getNumChannels(), 1);
+    EXPECT_EQ (out.getNumSamples(), 5);
+    EXPECT_EQ (out.getSample (0, 4), 0.25f);
+    EXPECT_EQ (rate, 123.0);
+    EXPECT_TRUE (f.processor.getDragExportFolder().findChildFiles (juce::File::findFiles, false).isEmpty());
+
+    // With the memory there, the same render works.
+    ASSERT_TRUE (f.processor.renderProcessedKick (out, rate));
+    EXPECT_EQ (out.getNumChannels(), 2);
+    EXPECT_GE (out.getNumSamples(), 2 * 441000 - 2);
+    EXPECT_EQ (rate, 44100.0);
 }
 
 TEST (OfflineRender, LastsAsLongAsTheTunedKickPlays)

@@ -548,3 +548,22 @@ TEST (UiSettings, NewProcessorsStartWithTheStoredSettings)
         EXPECT_EQ (processor.showTooltips, testCase.tooltips) << label;
     }
 }
+
+TEST (UiSettings, AFileWithAByteOrderMarkKeepsItsSettings)
+{
+    zobtest::ScopedTempHome home;
+    const auto file = ZobAudioProcessor::getUiSettingsFile();
+    const char text[] = "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ZOB_UI uiScale=\"0.75\" uiDarkMode=\"1\" showTooltips=\"0\"/>\r\n";
+    ASSERT_TRUE (file.create() && file.replaceWithData (text, sizeof (text) - 1));
+
+    float scale = 1.0f;
+    bool dark = false, tooltips = true;
+    ZobAudioProcessor::loadUiSettings (scale, dark, tooltips);
+    EXPECT_EQ (scale, 0.75f);
+    EXPECT_TRUE (dark);
+    EXPECT_FALSE (tooltips);
+
+    // Changing one setting keeps the other two.
+    ZobAudioProcessor::saveUiSetting ("showTooltips", true);
+    EXPECT_EQ (uiFileText(), uiFileWith ("<ZOB_UI uiScale=\"0.75\" uiDarkMode=\"1\" showTooltips=\"1\"/>"));
+}

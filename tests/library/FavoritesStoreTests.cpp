@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 const juce::String crlf ("\r\n");
@@ -25,6 +29,14 @@ void writeFavoritesFile (const juce::String& text)
     const auto file = FavoritesStore::getFavoritesFile();
     file.getParentDirectory().createDirectory();
     file.replaceWithText (text);
+}
+
+/** Writes the bytes as they are (text that need not be UTF-8). */
+void writeFavoritesBytes (const char* bytes)
+{
+    const auto file = FavoritesStore::getFavoritesFile();
+    file.getParentDirectory().createDirectory();
+    ASSERT_TRUE (file.replaceWithData (bytes, std::strlen (bytes)));
 }
 
 juce::StringArray numberedNames (const juce::String& stem, int count)
@@ -154,6 +166,83 @@ TEST (FavoritesStore, ToggleRemovesEveryCopyAndReplacesBrokenFiles)
     writeFavoritesFile ("not xml");
     EXPECT_TRUE (store.toggleFavorite ("C.wav"));
     EXPECT_EQ (store.loadFavorites(), juce::StringArray ("C.wav"));
+}
+
+TEST (FavoritesStore, AFileWithAByteOrderMarkKeepsEveryStar)
+{
+    const zobtest::ScopedTempHome home;
+    const char text[] = "\xef\xbb\xbf<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                        "<ZOB_FAVORITES><Favorite id=\"A.wav\"/><Favorite id=\"B.wav\"/></ZOB_FAVORITES>\r\n";
+    const auto file = FavoritesStore::getFavoritesFile();
+    ASSERT_TRUE (file.create() && file.replaceWithData (text, sizeof (text) - 1));
+
+    FavoritesStore store;
+    EXPECT_EQ (store.fileNames, juce::StringArray ("A.wav", "B.wav"));
+    EXPECT_TRUE (store.toggleFavorite ("C.wav"));
+    EXPECT_EQ (store.loadFavorites(), juce::StringArray ("A.wav", "B.wav", "C.wav"));
+    EXPECT_EQ (zobtest::childNames (home.userFolder()), juce::StringArray ("favorites.xml"));
+}
+
+TEST (FavoritesStore, AnUnreadableFileIsKeptBesideTheNewList)
+{
+    const zobtest::ScopedTempHome home;
+    const auto folder = home.userFolder();
+    FavoritesStore store;
+
+    // Each unreadable file is renamed to the first free name, never over another one (nor
+    // through a link planted under a name); the toggle then writes the new list.
+    const char* const unreadable[] = { "<ZOB_FAVORITES><Favorite id=\"A.wav\"", "\x01\x02 not XML", "<Stars>\xff</Stars>" };
+    ASSERT_TRUE (folder.createDirectory());
+    ASSERT_EQ (::symlink ("/nonexistent/target.xml", folder.getChildFile ("favorites-unreadable3.xml").getFullPathName().toRawUTF8()), 0);
+
+    for (const auto* bytes : unreadable)
+    {
+        writeFavoritesBytes (bytes);
+        EXPECT_TRUE (store.toggleFavorite ("C.wav"));
+        EXPECT_EQ (store.loadFavorites(), juce::StringArray ("C.wav"));
+        EXPECT_FALSE (store.toggleFavorite ("C.wav"));
+    }
+
+    const auto keptBytes = [&folder] (const char* name)
+    {
+        juce::MemoryBlock bytes;
+        folder.getChildFile (name).loadFileAsData (bytes);
+        return bytes;
+    };
+
+    EXPECT_EQ (keptBytes ("favorites-unreadable.xml"), juce::MemoryBlock (unreadable[0], std::strlen (unreadable[0])));
+    EXPECT_EQ (keptBytes ("favorites-unreadable2.xml"), juce::MemoryBlock (unreadable[1], std::strlen (unreadable[1])));
+    EXPECT_TRUE (folder.getChildFile ("favorites-unreadable3.xml").isSymbolicLink());
+    EXPECT_FALSE (juce::File ("/nonexistent/target.xml").exists());
+    EXPECT_EQ (keptBytes ("favorites-unreadable4.xml"), juce::MemoryBlock (unreadable[2], std::strlen (unreadable[2])));
+
+    // A readable file, and an empty one (nothing in it to keep), are simply rewritten.
+    writeFavoritesFile ("<ZOB_FAVORITES/>");
+    EXPECT_TRUE (store.toggleFavorite ("D.wav"));
+    writeFavoritesFile ("");
+    EXPECT_TRUE (store.toggleFavorite ("E.wav"));
+    EXPECT_EQ (store.loadFavorites(), juce::StringArray ("E.wav"));
+    EXPECT_EQ (zobtest::childNames (folder),
+               juce::StringArray ("favorites-unreadable.xml", "favorites-unreadable2.xml", "favorites-unreadable3.xml", "favorites-unreadable4.xml", "favorites.xml"));
+}
+
+TEST (FavoritesStore, AnUnreadableFileThatCannotBeKeptIsNotWrittenOver)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "folder permissions do not bind the super-user";
+
+    const zobtest::ScopedTempHome home;
+    writeFavoritesFile ("not xml");
+    const auto folder = home.userFolder();
+    ASSERT_EQ (::chmod (folder.getFullPathName().toRawUTF8(), 0500), 0); // no renaming, no new files
+
+    FavoritesStore store;
+    EXPECT_TRUE (store.toggleFavorite ("A.wav"));
+    EXPECT_TRUE (store.isFavorite ("A.wav"));
+
+    ASSERT_EQ (::chmod (folder.getFullPathName().toRawUTF8(), 0700), 0);
+    EXPECT_EQ (FavoritesStore::getFavoritesFile().loadFileAsString(), juce::String ("not xml"));
+    EXPECT_EQ (zobtest::childNames (folder), juce::StringArray ("favorites.xml"));
 }
 
 TEST (FavoritesStore, MatchesNamesCaseSensitivelyAndIgnoresEmptyNames)

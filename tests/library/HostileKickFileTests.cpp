@@ -169,6 +169,27 @@ Bytes withChunkFirst (const Bytes& file, const zobtest::ByteWriter& chunk)
     return result;
 }
 
+/** The file with a last chunk that claims `claimed` bytes of which only `present` made it
+    (a file cut short inside its last chunk); the container's size counts the whole claim,
+    as it did before the file was cut (up to the largest size an AIFF reader takes as
+    positive). AIFF sizes are big-endian. */
+Bytes withChunkCutShort (const Bytes& file, const char* type, juce::uint32 claimed, size_t present, bool bigEndian = false)
+{
+    zobtest::ByteWriter chunk;
+    chunk.text (type);
+    bigEndian ? chunk.be32 (claimed) : chunk.le32 (claimed);
+    chunk.raw (std::vector<char> (present, 0x5a).data(), present);
+
+    auto result = file;
+    result.append (chunk.bytes.getData(), chunk.bytes.getSize());
+
+    const auto containerSize = (juce::uint32) std::min ((juce::int64) file.getSize() + claimed, (juce::int64) 0x7fffffff);
+    zobtest::ByteWriter size;
+    bigEndian ? size.be32 (containerSize) : size.le32 (containerSize);
+    result.copyFrom (size.bytes.getData(), 4, 4);
+    return result;
+}
+
 const Bytes text { "This is not a sound file at all, just a note renamed.", 53 };
 
 //==============================================================================
@@ -214,6 +235,13 @@ std::vector<HostileFile> hostileFiles()
         { "RF64 data 2^64-1.wav", refused, withBytes (rf64 (28, 0xffffffffffffffffull)) },
         { "Broadcast chunk FFFFFFF0.wav", refused, withBytes (withChunkFirst (wavKick, zobtest::ByteWriter().text ("bext").le32 (0xfffffff0).zeros (16))) },
         { "Cue chunk FFFFFFF0.wav", refused, withBytes (withChunkFirst (wavKick, zobtest::ByteWriter().text ("cue ").le32 (0xfffffff0).zeros (16))) },
+        { "Cut in broadcast chunk.wav", kick, withBytes (withChunkCutShort (wavKick, "bext", 602, 100)) },
+        { "Cut in sampler chunk.wav", kick, withBytes (withChunkCutShort (wavKick, "smpl", 60, 20)) },
+        { "Cut in instrument chunk.wav", kick, withBytes (withChunkCutShort (wavKick, "inst", 7, 3)) },
+        { "Cut in cue chunk.wav", kick, withBytes (withChunkCutShort (wavKick, "cue ", 100, 30)) },
+        { "Cut in 1 MiB sampler chunk.wav", kick, withBytes (withChunkCutShort (wavKick, "smpl", 1024 * 1024, 20)) },
+        { "Sampler chunk 1 MiB past the end.wav", refused, withBytes (withChunkCutShort (wavKick, "smpl", 1024 * 1024 + 2, 20)) },
+        { "Cue chunk FFFFFFF0 past the end.wav", refused, withBytes (withChunkCutShort (wavKick, "cue ", 0xfffffff0, 30)) },
         { "Text.wav", refused, withBytes (text) },
 
         // AIFF
@@ -238,6 +266,8 @@ std::vector<HostileFile> hostileFiles()
         { "Compression XXXX.aif", refused, withBytes (aiff ([] (AiffSpec& s) { s.compression = "XXXX"; })) },
         { "No COMM.aif", refused, withBytes (aiff ([] (AiffSpec& s) { s.writeComm = false; })) },
         { "No SSND.aif", refused, withBytes (aiff ([] (AiffSpec& s) { s.writeSsnd = false; })) },
+        { "Cut in instrument chunk.aif", kick, withBytes (withChunkCutShort (aiff ([] (AiffSpec&) {}), "INST", 20, 8, true)) },
+        { "Instrument chunk FFFFFFF0 past the end.aif", refused, withBytes (withChunkCutShort (aiff ([] (AiffSpec&) {}), "INST", 0xfffffff0, 8, true)) },
         { "Instrument chunk FFFFFFF0.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("INST").be32 (0xfffffff0).zeros (20))) },
         { "65535 markers from nothing.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("MARK").be32 (2).be16 (0xffff))) },
         { "65535 comments from nothing.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("COMT").be32 (2).be16 (0xffff))) },

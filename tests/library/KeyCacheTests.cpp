@@ -1,6 +1,8 @@
+#include "engine/KickLoading.h"
 #include "engine/ZobAudioProcessor.h"
 #include "library/KeyCache.h"
 #include "support/AudioFiles.h"
+#include "support/FixedRateFormat.h"
 #include "support/OpenGate.h"
 #include "support/TestEnvironment.h"
 
@@ -535,6 +537,36 @@ TEST (KeyCache, DetectFileRejectsWhatCannotBeAnalysed)
     const auto result = vyl::KeyCache::detectFile (longKick, formats);
     EXPECT_TRUE (result.valid);
     EXPECT_EQ (result.note, 33);
+}
+
+TEST (KeyCache, AKickWithoutARateIsAnalysedAtTheRateItPlaysAt)
+{
+    zobtest::ScopedTempHome home;
+    const auto file = home.temp().getChildFile ("no rate.fixedrate");
+    ASSERT_TRUE (file.replaceWithText ("stands in for audio data"));
+
+    // One second of a 55 Hz kick as heard at 44.1 kHz: both readers analyse all of it.
+    const auto kick = zobtest::makeSineKick (1, 44100, 44100.0, 55.0);
+    const std::vector<float> samples (kick.getReadPointer (0), kick.getReadPointer (0) + kick.getNumSamples());
+
+    for (const auto reported : { 0.0, -8000.0 })
+    {
+        SCOPED_TRACE (reported);
+        juce::AudioFormatManager formats;
+        formats.registerFormat (new zobtest::FixedRateFormat (reported, samples), true);
+
+        // The key badge (the loaded kick) and the browser row (the cache) show one note.
+        LoadedSample loaded;
+        ASSERT_TRUE (loadSampleFile (loaded, file, formats));
+        const auto badge = analyseKick (loaded.buffer, loaded.sampleRate);
+        const auto row = vyl::KeyCache::detectFile (file, formats);
+
+        ASSERT_TRUE (badge.valid);
+        EXPECT_EQ (badge.note, 33);
+        EXPECT_TRUE (row.valid);
+        EXPECT_EQ (row.note, badge.note);
+        EXPECT_EQ (row.hz, badge.hz);
+    }
 }
 
 TEST (KeyCache, DetectFileRefusesHeadersThatClaimTooMuch)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 TEST (XmlFiles, TextThatIsNotUtf8ReadsAsNothing)
 {
     zobtest::ScopedTempHome home;
@@ -58,4 +60,36 @@ TEST (XmlFiles, ProcessingInstructionsBeyondTheDeclarationReadAsNothing)
     const char declared[] = "  <?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<ZOB_UI uiScale=\"0.75\"/>\r\n";
     ASSERT_NE (parseXmlText (declared, sizeof (declared) - 1), nullptr);
     EXPECT_TRUE (isSafeXmlText (declared, sizeof (declared) - 1));
+}
+
+TEST (XmlFiles, AUtf8ByteOrderMarkIsSkippedAsJuceSkipsIt)
+{
+    zobtest::ScopedTempHome home;
+    const auto file = home.temp().getChildFile ("settings.xml");
+    const auto withByteOrderMark = [] (const char* text)
+    {
+        juce::MemoryBlock bytes ("\xef\xbb\xbf", 3);
+        bytes.append (text, std::strlen (text));
+        return bytes;
+    };
+
+    for (const char* text : { "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<ZOB_UI uiScale=\"0.75\"/>\r\n",
+                              "<ZOB_UI uiScale=\"0.75\"/>" })
+    {
+        const auto bytes = withByteOrderMark (text);
+        ASSERT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
+        ASSERT_NE (juce::parseXML (file), nullptr) << text; // what JUCE's own file parser gives
+        const auto root = parseXmlFile (file);
+        ASSERT_NE (root, nullptr) << text;
+        EXPECT_EQ (root->getTagName(), juce::String ("ZOB_UI"));
+        EXPECT_EQ (root->getStringAttribute ("uiScale"), juce::String ("0.75"));
+    }
+
+    // Behind the mark the same checks hold: broken UTF-8 and stray instructions read as nothing.
+    for (const char* text : { "<ZOB_UI uiScale=\"0.75\" \xf1\xf1\xf1", "<?xml version=\"1.0\"?><ZOB_UI><?x?>text</ZOB_UI>" })
+    {
+        const auto bytes = withByteOrderMark (text);
+        ASSERT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
+        EXPECT_EQ (parseXmlFile (file), nullptr) << text;
+    }
 }

@@ -18,4 +18,19 @@ std::size_t AllocationCheck::count() const
 {
     return zob_rt_count (zobRtAllocation) - startCount;
 }
+
+AllocationLimit::AllocationLimit (std::size_t maxBytes)
+    : previousLimit (zob_rt_limit_allocations (maxBytes))
+{
+}
+
+AllocationLimit::~AllocationLimit()
+{
+    zob_rt_limit_allocations (previousLimit);
+}
+
+bool AllocationLimit::isAvailable()
+{
+    return zob_rt_can_limit_allocations() != 0;
+}
 } // namespace zobtest

@@ -27,4 +27,26 @@ private:
     std::size_t startCount;
     bool wasArmed;
 };
+
+/** While it lives, every heap allocation of more than maxBytes made by the current thread
+    fails as if memory had run out (JUCE's buffers then throw std::bad_alloc). Under a
+    sanitizer, which owns the heap, no limit can be set: check isAvailable first.
+
+        if (! AllocationLimit::isAvailable())
+            GTEST_SKIP();
+
+        AllocationLimit limit (1 << 20);
+        EXPECT_FALSE (processor.renderProcessedKick (buffer, rate));
+*/
+class AllocationLimit
+{
+public:
+    explicit AllocationLimit (std::size_t maxBytes);
+    ~AllocationLimit();
+
+    static bool isAvailable();
+
+private:
+    std::size_t previousLimit;
+};
 } // namespace zobtest

@@ -17,6 +17,7 @@
 #include "support/RealtimeHooks.h"
 
 #include <dlfcn.h>
+#include <errno.h>
 #include <stdarg.h>
 #include <stddef.h>
 #include <string.h>
@@ -40,6 +41,7 @@ static _Thread_local int allocationsArmed;
 static _Thread_local int trapArmed;
 static _Thread_local unsigned long counts[zobRtEventKinds];
 static _Thread_local const char* firstEvent[zobRtEventKinds];
+static _Thread_local size_t allocationLimit; /* 0: none */
 
 /* Address ranges inside which a taken lock is by design (see zob_rt_allow_lock_range). */
 enum
@@ -97,6 +99,18 @@ void zob_rt_forget_first_events (void)
 int zob_rt_counts_locks (void)
 {
     return ZOB_HOOKS_LOCKS;
+}
+
+size_t zob_rt_limit_allocations (size_t maxBytes)
+{
+    const size_t previous = allocationLimit;
+    allocationLimit = maxBytes;
+    return previous;
+}
+
+int zob_rt_can_limit_allocations (void)
+{
+    return ! ZOB_HOOKS_SANITIZED;
 }
 
 static ZobOpenObserver openObserver;
@@ -163,40 +177,56 @@ void* __libc_valloc (size_t);
 void* __libc_pvalloc (size_t);
 void __libc_free (void*);
 
+/* True when this thread's limit refuses an allocation of count * size bytes; errno then
+   says what running out of memory says. */
+static int refused (size_t count, size_t size)
+{
+    size_t bytes = 0;
+
+    if (allocationLimit == 0)
+        return 0;
+
+    if (! __builtin_mul_overflow (count, size, &bytes) && bytes <= allocationLimit)
+        return 0;
+
+    errno = ENOMEM;
+    return 1;
+}
+
 void* malloc (size_t size)
 {
     note (zobRtAllocation, "malloc");
-    return __libc_malloc (size);
+    return refused (1, size) ? NULL : __libc_malloc (size);
 }
 
 void* calloc (size_t count, size_t size)
 {
     note (zobRtAllocation, "calloc");
-    return __libc_calloc (count, size);
+    return refused (count, size) ? NULL : __libc_calloc (count, size);
 }
 
 void* realloc (void* pointer, size_t size)
 {
     note (zobRtAllocation, "realloc");
-    return __libc_realloc (pointer, size);
+    return refused (1, size) ? NULL : __libc_realloc (pointer, size);
 }
 
 void* memalign (size_t alignment, size_t size)
 {
     note (zobRtAllocation, "memalign");
-    return __libc_memalign (alignment, size);
+    return refused (1, size) ? NULL : __libc_memalign (alignment, size);
 }
 
 void* aligned_alloc (size_t alignment, size_t size)
 {
     note (zobRtAllocation, "aligned_alloc");
-    return __libc_memalign (alignment, size);
+    return refused (1, size) ? NULL : __libc_memalign (alignment, size);
 }
 
 int posix_memalign (void** result, size_t alignment, size_t size)
 {
     note (zobRtAllocation, "posix_memalign");
-    *result = __libc_memalign (alignment, size);
+    *result = refused (1, size) ? NULL : __libc_memalign (alignment, size);
     return *result != NULL ? 0 : 12; /* ENOMEM */
 }
 

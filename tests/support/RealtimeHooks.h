@@ -37,6 +37,12 @@ extern "C"
     /* 0 when locks and waits cannot be counted in this build (ThreadSanitizer owns them). */
     int zob_rt_counts_locks (void);
 
+    /* Allocations of more than maxBytes made by this thread fail (return null, as when memory
+       runs out) until the limit is set to 0 again; returns the previous limit. Works only
+       where these definitions own the heap, not under a sanitizer (see below). */
+    size_t zob_rt_limit_allocations (size_t maxBytes);
+    int zob_rt_can_limit_allocations (void);
+
     /* Called with the path at the start of every open, open64, openat and openat64, on the
        opening thread, before the file is opened; null stops it. Process-wide. */
     typedef void (*ZobOpenObserver) (const char* path);

@@ -3,6 +3,7 @@
 // also prints the key that the pitch analysis finds in each kick.
 //   ZobKickSynth [--report] <folder>...
 
+#include "library/FileNames.h"
 #include "library/KickPitchAnalysis.h"
 #include "tools/KickSynth/FactoryKicks.h"
 
@@ -58,7 +59,7 @@ int main (int argc, char** argv)
         for (const auto& path : folders)
         {
             const juce::File folder (path);
-            if (! folder.createDirectory() || ! writeWav (folder.getChildFile (kick.fileName), buffer, kick.sampleRate, kick.bitsPerSample))
+            if (! folder.createDirectory() || ! writeWav (childFileOf (folder, kick.fileName), buffer, kick.sampleRate, kick.bitsPerSample))
             {
                 std::cerr << "ZobKickSynth: cannot write " << kick.fileName << " into " << path << "\n";
                 return 1;

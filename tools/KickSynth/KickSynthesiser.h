@@ -7,8 +7,9 @@
 
 /** A small deterministic kick-drum synthesiser: a sine body whose pitch sweeps down onto a
     settled note (and, for gliding kicks, keeps falling), an amplitude envelope, a click, a
-    noise transient and tanh saturation. Renders the factory kicks at build time and the
-    kicks of known pitch that the tests analyse. Same recipe, same samples, on every run.
+    noise transient, tanh saturation and, for a played note that ends, a release. Renders
+    the factory kicks at build time and the kicks of known pitch that the tests analyse.
+    Same recipe, same samples, on every run.
 */
 struct KickRecipe
 {
@@ -22,6 +23,8 @@ struct KickRecipe
     double noiseLevel = 0.0; // 0..1, a short noise burst on the attack
     double noiseMs = 8.0;
     double drive = 1.0; // tanh saturation gain (1 is clean)
+    double releaseAtSeconds = 0.0; // when the played note ends and its release begins
+    double releaseSeconds = 0.0; // time constant of the release (0: none, the body decays on its own)
     double level = 0.9; // peak level of the rendered kick
     double lengthSeconds = 1.0;
     int numChannels = 1;
@@ -56,6 +59,9 @@ inline juce::AudioBuffer<float> renderKick (const KickRecipe& recipe, double sam
         clickPhase += twoPi * 3200.0 / sampleRate;
         const auto click = recipe.clickLevel * std::sin (clickPhase) * std::exp (-t * 1000.0 / 1.2);
         const auto fadeOut = i >= numSamples - fadeOutSamples ? (double) (numSamples - i) / fadeOutSamples : 1.0;
+        const auto release = recipe.releaseSeconds > 0.0 && t > recipe.releaseAtSeconds
+                                 ? std::exp (-(t - recipe.releaseAtSeconds) / recipe.releaseSeconds)
+                                 : 1.0;
 
         for (int channel = 0; channel < numChannels; ++channel)
         {
@@ -66,7 +72,7 @@ inline juce::AudioBuffer<float> renderKick (const KickRecipe& recipe, double sam
             const auto noise = recipe.noiseLevel * (white - noiseLow[channel % 2]) * std::exp (-t * 1000.0 / recipe.noiseMs);
 
             const auto dry = recipe.drive * (body + click + noise);
-            buffer.setSample (channel, i, (float) (std::tanh (dry) * fadeOut));
+            buffer.setSample (channel, i, (float) (std::tanh (dry) * release * fadeOut));
         }
     }
 

@@ -87,8 +87,38 @@ public:
     int getCurrentTab() const noexcept { return currentTab; }
     int getScrollOffset() const noexcept { return scrollOffset; }
     juce::Rectangle<int> getPanelArea() const noexcept { return panelArea; }
+    juce::Rectangle<int> getTabsArea() const noexcept { return tabsArea; }
     juce::Rectangle<int> getListArea() const noexcept { return listArea; }
     juce::TextButton& getAddKicksButton() noexcept { return addKicksButton; }
+
+    /** Geometry in canvas pixels. Row arguments are indices into the shown tab's list; the
+        row's top is list y + row * rowHeight - scroll offset. */
+    juce::Rectangle<int> getTabBounds (int tab) const;
+    juce::Rectangle<int> getStarBounds (int row) const;
+    juce::Rectangle<int> getKeyBadgeBounds (int row) const;
+    juce::Rectangle<int> getRemoveIconBounds (int row) const; // empty off the USER tab
+    juce::Rectangle<int> getDialogBounds() const; // empty without a pending removal
+    juce::Rectangle<int> getCancelButtonBounds() const;
+    juce::Rectangle<int> getRemoveButtonBounds() const;
+    juce::Rectangle<int> getScrollbarHitBounds() const; // the scrollbar strip; empty when not scrollable
+    juce::Rectangle<int> getScrollTrackBounds() const;
+    juce::Rectangle<int> getScrollThumbBounds() const;
+    int getContentHeight() const;
+    bool isScrollable() const;
+
+    /** The shown tab's row under a point, or -1. */
+    int getRowAt (juce::Point<int> position) const;
+
+    /** The tooltip for a mouse position relative to the browser (getTooltip asks with the
+        mouse's current position). */
+    juce::String getTooltipAt (juce::Point<int> position) const;
+
+    /** Replaces the millisecond counter the removal dialog's arming delay is measured with
+        (juce::Time::getMillisecondCounter by default; tests pin it). */
+    void setMillisecondClock (std::function<juce::uint32()> clock);
+
+    static constexpr int rowHeight = 30;
+    static constexpr juce::uint32 dialogArmingMs = 450; // clicks sooner after the dialog opens are ignored
 
     //==============================================================================
     void mouseMove (const juce::MouseEvent&) override;
@@ -131,6 +161,21 @@ private:
     juce::String pendingRemovalName;
     int hoveredDialogButton = -1; // 0 CANCEL, 1 REMOVE
     juce::uint32 dialogOpenedMs = 0; // millisecond counter when the dialog last opened or closed
+
+    std::function<juce::uint32()> millisecondClock;
+
+    void updateLayout();
+    void clampScroll();
+    void dragScrollTo (int mouseY);
+    void setPendingRemoval (const juce::File& file, const juce::String& name);
+    bool isDialogArmed() const;
+    int rowTop (int row) const noexcept { return listArea.getY() + row * rowHeight - scrollOffset; }
+
+    void paintTabs (juce::Graphics&);
+    void paintRows (juce::Graphics&);
+    void paintScrollbar (juce::Graphics&);
+    void paintConfirmDialog (juce::Graphics&);
+    static void paintDialogButton (juce::Graphics&, juce::Rectangle<int> area, const juce::String& label, bool isRemove, bool hovered);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PresetBrowserPopup)
 };
