@@ -1,4 +1,5 @@
 #include "engine/ApproximatelyEqual.h"
+#include "engine/EffectStages.h"
 #include "engine/OutputGain.h"
 #include "engine/ZobAudioProcessor.h"
 
@@ -83,9 +84,7 @@ bool ZobAudioProcessor::renderProcessedKick (juce::AudioBuffer<float>& out, doub
         TransientStage transient;
         PunchStage punch;
         ToneStage tone;
-        transient.prepare (rate);
-        punch.prepare (rate);
-        tone.prepare (rate);
+        prepareEffectStages (rate, transient, punch, tone);
 
         renderVoice.trigger (1.0f);
 

@@ -83,28 +83,23 @@ void ZobAudioProcessor::pushUndoSnapshot()
 
 bool ZobAudioProcessor::undo()
 {
-    if (undoStack.empty())
-        return false;
-
-    redoStack.push_back (captureSnapshot());
-    const auto snapshot = std::move (undoStack.back());
-    undoStack.pop_back();
-    applySnapshot (snapshot);
-
-    if (onStateRestored)
-        onStateRestored();
-
-    return true;
+    return stepThroughHistory (undoStack, redoStack);
 }
 
 bool ZobAudioProcessor::redo()
 {
-    if (redoStack.empty())
+    return stepThroughHistory (redoStack, undoStack);
+}
+
+bool ZobAudioProcessor::stepThroughHistory (std::vector<StateSnapshot>& from, std::vector<StateSnapshot>& to)
+{
+    if (from.empty())
         return false;
 
-    undoStack.push_back (captureSnapshot());
-    const auto snapshot = std::move (redoStack.back());
-    redoStack.pop_back();
+    // The sound as it is now becomes the step back the other way.
+    to.push_back (captureSnapshot());
+    const auto snapshot = std::move (from.back());
+    from.pop_back();
     applySnapshot (snapshot);
 
     if (onStateRestored)

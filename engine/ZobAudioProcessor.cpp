@@ -1,6 +1,7 @@
 #include "engine/ZobAudioProcessor.h"
 
 #include "engine/ApproximatelyEqual.h"
+#include "engine/EffectStages.h"
 #include "engine/OutputGain.h"
 #include "engine/ParameterIds.h"
 #include "engine/SoftClip.h"
@@ -93,9 +94,7 @@ void ZobAudioProcessor::prepareToPlay (double sampleRate, int)
     voice.prepare (sampleRate);
     voice.sample = &loadedSample;
 
-    transientStage.prepare (sampleRate);
-    punchStage.prepare (sampleRate);
-    toneStage.prepare (sampleRate);
+    prepareEffectStages (sampleRate, transientStage, punchStage, toneStage);
 
     hostSampleRate = sampleRate > 0.0 ? sampleRate : 44100.0;
     keyboardState.reset();

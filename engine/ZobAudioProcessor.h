@@ -221,6 +221,9 @@ public:
 private:
     void renderVoiceAndMidi (juce::AudioBuffer<float>& buffer, const juce::MidiBuffer& midiMessages) noexcept;
 
+    /** One step of undo (from the undo side to the redo side) or of redo (the other way). */
+    bool stepThroughHistory (std::vector<StateSnapshot>& from, std::vector<StateSnapshot>& to);
+
     /** The parameters' raw (denormalised) values, looked up once at construction. */
     struct RawParameters
     {

@@ -1,6 +1,7 @@
 #include "library/KeyCache.h"
 
 #include "library/KickFileReader.h"
+#include "library/MillisecondCounter.h"
 #include "library/XmlFiles.h"
 
 #include <algorithm>
@@ -83,7 +84,7 @@ KeyCache::~KeyCache()
 bool KeyCache::lookup (const juce::File& file, KickPitchResult& result)
 {
     const auto path = file.getFullPathName();
-    const auto now = juce::Time::getMillisecondCounter();
+    const auto now = MillisecondCounter::now();
 
     {
         const juce::ScopedLock sl (lock);
@@ -259,7 +260,7 @@ void KeyCache::run()
         entry.size = file.getSize();
         entry.modified = modificationMs (file);
         entry.result = detectFile (file, formatManager);
-        entry.lastVerifiedMs = juce::Time::getMillisecondCounter();
+        entry.lastVerifiedMs = MillisecondCounter::now();
 
         size_t remaining = 0;
         {
@@ -269,7 +270,7 @@ void KeyCache::run()
             remaining = pendingFiles.size();
         }
 
-        const auto now = juce::Time::getMillisecondCounter();
+        const auto now = MillisecondCounter::now();
 
         if (remaining == 0 || (juce::uint32) (now - lastNotifyMs) >= (juce::uint32) noticeIntervalMs)
         {
@@ -315,7 +316,7 @@ void KeyCache::flushIfDirty()
         dirty = false;
     }
 
-    lastSaveMs = juce::Time::getMillisecondCounter();
+    lastSaveMs = MillisecondCounter::now();
     saveXml (target);
 }
 } // namespace vyl

@@ -18,6 +18,7 @@ packages=(
     libasound2-dev libfreetype-dev libfontconfig1-dev
     libx11-dev libxcomposite-dev libxcursor-dev libxext-dev libxinerama-dev
     libxrandr-dev libxrender-dev libgl-dev
+    libcurl4-openssl-dev
     fonts-manrope
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth

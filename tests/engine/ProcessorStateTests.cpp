@@ -1,5 +1,4 @@
 #include "StateTestSupport.h"
-#include "engine/LengthCurve.h"
 #include "engine/ProcessorState.h"
 #include "support/TestEnvironment.h"
 
@@ -337,15 +336,19 @@ TEST (LengthCurveMigration, ConvertsOlderStatesToTheCurrentCurve)
         { "0", "0.5", 0.4847003f }, // every version below 2 reads as 1
         { "2", "0.9", 0.4847003f },
         { "2", "0.5", 0.110485f },
-        { "2", "0.95", stageValueToLength (2.0) },
+        { "2", "0.95", 0.6530972f }, // stage value 2
         { "3", "0.5", 0.5f },
         { "7", "0.5", 0.5f },
         { nullptr, "0.9996", 1.0f }, // the envelope was off, and stays off
         { "2", "0.9996", 1.0f },
+        { nullptr, "0.9995", 1.0f }, // exactly at the off threshold
+        { "2", "0.9995", 1.0f },
+        { nullptr, "0.99949992", 0.99939996f }, // the float just below it: the envelope was on
+        { "2", "0.99949992", 0.9975996f },
         { "2", "4", 1.0f },
         { nullptr, nullptr, 1.0f },
         { nullptr, "-0.5", 0.0f },
-        { nullptr, "0.999", stageValueToLength (999.0) },
+        { nullptr, "0.999", 0.99939996f }, // the longest a converted value may be
     };
 
     for (const auto& testCase : cases)

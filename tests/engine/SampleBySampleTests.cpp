@@ -5,6 +5,7 @@
 // TUNE and amounts moving between blocks, odd block sizes, mono to three-channel buffers.
 
 #include "engine/ApproximatelyEqual.h"
+#include "engine/EffectStages.h"
 #include "engine/KickVoice.h"
 #include "engine/LengthCurve.h"
 #include "engine/PunchStage.h"
@@ -499,9 +500,7 @@ TEST (SampleBySample, StagesMatchThePlainFormOnRealisticKicks)
         TransientStage transient;
         PunchStage punch;
         ToneStage tone;
-        transient.prepare (rate);
-        punch.prepare (rate);
-        tone.prepare (rate);
+        prepareEffectStages (rate, transient, punch, tone);
 
         plain::Transient plainTransient;
         plain::Punch plainPunch;

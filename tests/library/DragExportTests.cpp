@@ -223,6 +223,28 @@ TEST (DragExport, SweepsOldFilesOfThisInstanceAndIdleFoldersOfOthers)
     EXPECT_TRUE (root.getChildFile ("recent").getChildFile ("a.wav").existsAsFile());
 }
 
+TEST (DragExport, SweepAgesAreFiveMinutesAndTwentyFourHours)
+{
+    // Ages just inside and just beyond each limit, with room for the time the export takes.
+    constexpr juce::int64 secondMs = 1000;
+    const zobtest::ScopedTempHome home;
+    const auto root = getDragTempFolder();
+    const auto own = getDragExportFolderFor (instance);
+
+    makeFile (own.getChildFile ("4m58s (ZOB).wav"), 5 * minuteMs - 2 * secondMs);
+    makeFile (own.getChildFile ("5m02s (ZOB).wav"), 5 * minuteMs + 2 * secondMs);
+
+    for (const auto& [name, ageMs] : { std::pair<const char*, juce::int64> { "23h59m", 24 * hourMs - minuteMs }, { "24h01m", 24 * hourMs + minuteMs } })
+    {
+        makeFile (root.getChildFile (name).getChildFile ("a.wav"));
+        setAge (root.getChildFile (name), ageMs);
+    }
+
+    EXPECT_TRUE (juce::File (exportMono ("Kick.wav")).existsAsFile());
+    EXPECT_EQ (zobtest::childNames (own), juce::StringArray ("4m58s (ZOB).wav", "KICK (ZOB).wav"));
+    EXPECT_EQ (zobtest::childNames (root), juce::StringArray ("23h59m", instance));
+}
+
 TEST (DragExport, NeverFollowsLinksPlantedInTheSharedTemporaryFolder)
 {
     struct Case

@@ -259,6 +259,20 @@ TEST (FavoritesStore, MatchesNamesCaseSensitivelyAndIgnoresEmptyNames)
 
     EXPECT_FALSE (store.toggleFavorite ({}));
     EXPECT_EQ (store.loadFavorites(), juce::StringArray ("Deep 01.wav", "deep 01.wav"));
+
+    // Turning one spelling off leaves the other starred, in memory and in the file.
+    EXPECT_FALSE (store.toggleFavorite ("Deep 01.wav"));
+    EXPECT_EQ (store.fileNames, juce::StringArray ("deep 01.wav"));
+    EXPECT_EQ (store.loadFavorites(), juce::StringArray ("deep 01.wav"));
+    EXPECT_FALSE (store.isFavorite ("Deep 01.wav"));
+    EXPECT_TRUE (store.isFavorite ("deep 01.wav"));
+
+    // A file written by hand with both spellings, and every copy of one of them.
+    writeFavoritesFile ("<ZOB_FAVORITES><Favorite id=\"KICK.wav\"/><Favorite id=\"Kick.wav\"/><Favorite id=\"KICK.wav\"/></ZOB_FAVORITES>");
+    EXPECT_FALSE (store.toggleFavorite ("KICK.wav"));
+    EXPECT_EQ (store.loadFavorites(), juce::StringArray ("Kick.wav"));
+    EXPECT_TRUE (store.toggleFavorite ("kick.wav"));
+    EXPECT_EQ (store.loadFavorites(), juce::StringArray ("Kick.wav", "kick.wav"));
 }
 
 TEST (FavoritesStore, InstancesSeeEachOthersChangesAtReloadOrToggle)

@@ -1,6 +1,7 @@
 #include "engine/KickLoading.h"
 #include "engine/ZobAudioProcessor.h"
 #include "library/KeyCache.h"
+#include "library/MillisecondCounter.h"
 #include "support/AudioFiles.h"
 #include "support/FixedRateFormat.h"
 #include "support/OpenGate.h"
@@ -137,6 +138,54 @@ struct CacheFixture
 };
 
 juce::int64 modifiedMs (const juce::File& f) { return f.getLastModificationTime().toMilliseconds(); }
+
+/** Sets the library's millisecond counter for one test, and hands it back to JUCE's after. */
+struct ScopedCounter
+{
+    explicit ScopedCounter (juce::uint32 start) { set (start); }
+    ~ScopedCounter() { MillisecondCounter::releaseForTesting(); }
+    void set (juce::uint32 value) { MillisecondCounter::setForTesting (value); }
+};
+
+/** Four kicks looked up at counter `start`: the worker detects the first at once, then is
+    held opening each of the other three until the test lets that one go. */
+struct HeldBurst
+{
+    explicit HeldBurst (CacheFixture& f)
+        : first (f.kick ("first.wav")), held { f.kick ("second.wav"), f.kick ("third.wav"), f.kick ("last.wav") }, gate (held), counter (start)
+    {
+        KickPitchResult result;
+
+        for (const auto& file : juce::Array<juce::File> { first, held[0], held[1], held[2] })
+            EXPECT_FALSE (f.cache->lookup (file, result));
+    }
+
+    /** Waits until the worker is held at file index (0 to 2). */
+    bool heldAt (int index) { return gate.waitUntilInHand (held[index]); }
+
+    /** At start + ms, lets the worker detect file index; it is then held at the next one. */
+    bool letGo (int index, juce::uint32 ms)
+    {
+        counter.set (start + ms);
+        gate.release (held[index]);
+        return index + 1 >= held.size() || heldAt (index + 1);
+    }
+
+    static constexpr juce::uint32 start = 1000000;
+    juce::File first;
+    juce::Array<juce::File> held;
+    zobtest::OpenGate gate;
+    ScopedCounter counter;
+};
+
+/** Delivers messages until count reaches at least wanted (or about two seconds passed). */
+int pumpUntil (const int& count, int wanted)
+{
+    for (int i = 0; i < 400 && count < wanted; ++i)
+        pump (5);
+
+    return count;
+}
 } // namespace
 
 TEST (KeyCache, ThreadIsNamedAndRunsAtLowPriority)
@@ -273,6 +322,95 @@ TEST (KeyCache, CheckedEntryIsBelievedForTwoSecondsThenCheckedAgain)
     const auto out = f.home.temp().getChildFile ("out.xml");
     f.cache->saveXml (out);
     EXPECT_TRUE (readSavedKeys (out).empty());
+}
+
+TEST (KeyCache, CheckedEntryIsTrustedForExactlyTwoSecondsAlsoAcrossTheCounterWrap)
+{
+    // Checked at start; the file is deleted at once. Up to 1999 ms later the cache answers
+    // without the disk; from 2000 ms on it looks, finds the file gone and drops the entry.
+    for (const juce::uint32 start : { 1000000u, 0xffffffffu - 500u })
+    {
+        SCOPED_TRACE (juce::String::toHexString ((juce::int64) start));
+        CacheFixture f;
+        const auto kick = f.kick ("trusted.wav", 55.0);
+        f.preload (CacheFixture::keyFor (kick, kick.getSize(), modifiedMs (kick), 28));
+
+        ScopedCounter counter (start);
+        KickPitchResult result;
+        ASSERT_TRUE (f.cache->lookup (kick, result));
+        ASSERT_TRUE (kick.deleteFile());
+
+        counter.set (start + 1999u);
+        result = {};
+        EXPECT_TRUE (f.cache->lookup (kick, result)) << "1999 ms after the check";
+        EXPECT_EQ (result.note, 28);
+
+        counter.set (start + 2000u);
+        EXPECT_FALSE (f.cache->lookup (kick, result)) << "2000 ms after the check";
+
+        counter.set (start + 1999u); // the entry went with the file
+        EXPECT_FALSE (f.cache->lookup (kick, result));
+    }
+}
+
+TEST (KeyCache, EntriesFromTheFileAreCheckedOnceTheCounterPassesTwoSeconds)
+{
+    // Loaded entries count as checked at counter 0.
+    CacheFixture f;
+    const auto gone = f.kicks.getChildFile ("gone.wav");
+    f.preload (CacheFixture::keyFor (gone, 1000, 1700000000000, 28));
+
+    ScopedCounter counter (1999u);
+    KickPitchResult result;
+    EXPECT_TRUE (f.cache->lookup (gone, result));
+    EXPECT_EQ (result.note, 28);
+
+    counter.set (2000u);
+    EXPECT_FALSE (f.cache->lookup (gone, result));
+}
+
+TEST (KeyCache, WhileTheQueueIsBusyANoticeIsDecidedAtMostEvery150Ms)
+{
+    CacheFixture f;
+    HeldBurst burst (f);
+
+    // The first result is told at once.
+    ASSERT_TRUE (burst.heldAt (0));
+    EXPECT_EQ (pumpUntil (f.notices, 1), 1);
+
+    // 149 ms after that notice, with files still queued: no notice.
+    ASSERT_TRUE (burst.letGo (0, 149));
+    pump (100);
+    EXPECT_EQ (f.notices, 1);
+
+    // 150 ms after it: the next one.
+    ASSERT_TRUE (burst.letGo (1, 150));
+    EXPECT_EQ (pumpUntil (f.notices, 2), 2);
+
+    // The result that empties the queue is told whenever it comes.
+    ASSERT_TRUE (burst.letGo (2, 151));
+    EXPECT_EQ (pumpUntil (f.notices, 3), 3);
+}
+
+TEST (KeyCache, WhileTheQueueIsBusyTheCacheIsSavedAtMostEveryTenSeconds)
+{
+    CacheFixture f;
+    HeldBurst burst (f);
+    const auto& held = burst.held;
+
+    // The first detection saves at once (the last save was at counter 0).
+    ASSERT_TRUE (burst.heldAt (0));
+    ASSERT_TRUE (waitUntilSaved (f.cacheFile, { burst.first }));
+
+    ASSERT_TRUE (burst.letGo (0, 9999));
+    EXPECT_FALSE (savedFileHolds (f.cacheFile, { held[0] })) << "saved 9999 ms after the last save";
+
+    ASSERT_TRUE (burst.letGo (1, 10000));
+    EXPECT_TRUE (savedFileHolds (f.cacheFile, { burst.first, held[0], held[1] })) << "not saved 10000 ms after the last save";
+
+    // The queue running empty saves whenever it happens.
+    ASSERT_TRUE (burst.letGo (2, 10001));
+    EXPECT_TRUE (waitUntilSaved (f.cacheFile, { held[2] }));
 }
 
 TEST (KeyCache, SpellingsOfOnePathAreSeparateButQueuedOnce)
@@ -566,6 +704,32 @@ TEST (KeyCache, AKickWithoutARateIsAnalysedAtTheRateItPlaysAt)
         EXPECT_TRUE (row.valid);
         EXPECT_EQ (row.note, badge.note);
         EXPECT_EQ (row.hz, badge.hz);
+    }
+}
+
+TEST (KeyCache, DetectFileAnalysesTheFirstOneAndAHalfSecondsOnly)
+{
+    // Silence, then a kick: found while it starts 1.4 s in, not once it starts at 1.5 s.
+    zobtest::ScopedTempHome home;
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    constexpr double rate = 44100.0;
+
+    for (const auto& [leadSeconds, found] : { std::pair<double, bool> { 1.4, true }, { 1.5, false } })
+    {
+        const auto lead = (int) (leadSeconds * rate);
+        const auto kick = zobtest::makeSineKick (1, (int) (0.5 * rate), rate, 55.0);
+        juce::AudioBuffer<float> late (1, lead + kick.getNumSamples());
+        late.clear();
+        late.copyFrom (0, lead, kick, 0, 0, kick.getNumSamples());
+
+        const auto file = home.temp().getChildFile ("late.wav");
+        ASSERT_TRUE (zobtest::writeWavFile (file, late, rate, 16));
+        const auto result = vyl::KeyCache::detectFile (file, formats);
+        EXPECT_EQ (result.valid, found) << leadSeconds;
+
+        if (found)
+            EXPECT_EQ (result.note, 33);
     }
 }
 

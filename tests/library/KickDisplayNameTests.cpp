@@ -51,6 +51,16 @@ TEST (KickDisplayName, TurnsLibraryFileNamesIntoLabels)
         { "no extension", "NO EXTENSION" },
         { "Tab\tSeparated\t4.wav", "TAB SEPARATED 04" },
         { "kick.wav.bak", "KICK.WAV" },
+        // An encoded surrogate (as a damaged name or stored path can hold) is three bytes
+        // that start no character: each becomes U+FFFD. Whole characters around it, four-byte
+        // ones included, stay as they are, also as the last bytes of the name (letters outside
+        // ASCII keep their case, as JUCE upper-cases them here).
+        { "Kick \xf0\x9f\xa5\x81 \xed\xa0\x80 7.wav", "KICK \xf0\x9f\xa5\x81 \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd 07" },
+        { "Boom \xed\xa0\x80 \xf0\x9f\xa5\x81", "BOOM \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd \xf0\x9f\xa5\x81" },
+        { "Caf\xc3\xa9 \xe2\x82\xac\xed\xa0\x80"
+          "2.wav",
+          "CAF\xc3\xa9 \xe2\x82\xac\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"
+          "2" },
     };
 
     for (const auto& c : cases)

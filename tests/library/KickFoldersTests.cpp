@@ -203,24 +203,51 @@ TEST (KickFolders, FactoryFolderSitsBesideTheBundleOrTheModule)
                root.getChildFile ("Gone.vst3/Contents/ZOB Presets"));
 }
 
-TEST (KickFolders, ProcessorFindsTheFactoryFolderBesideThisProgram)
+TEST (KickFolders, EveryPlugInBundleNameCountsInAnyLetterCase)
 {
-    const auto executable = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
-    const auto folder = ZobAudioProcessor::getFactoryKicksFolder();
+    struct Case
+    {
+        const char* bundle;
+        bool isBundle;
+    };
 
-    if (! folder.isDirectory())
+    const Case cases[] = {
+        { "Some.vst3", true },
+        { "Some.VST3", true },
+        { "Some.Component", true },
+        { "Some.vst", true },
+        { "Some.LV2", true },
+        { "Some.vst3x", false },
+        { "Some.app", false },
+        { "vst3", false },
+    };
+
+    for (const auto& c : cases)
     {
-        EXPECT_EQ (folder, executable.getSiblingFile ("ZOB Presets"));
-        EXPECT_TRUE (ZobAudioProcessor::listFactoryKicks().isEmpty());
-    }
-    else
-    {
-        for (const auto& path : ZobAudioProcessor::listFactoryKicks())
-            EXPECT_TRUE (juce::File (path).isAChildOf (folder));
+        zobtest::ScopedTempHome home;
+        const auto bundle = home.temp().getChildFile ("Install").getChildFile (c.bundle);
+        const auto module = bundle.getChildFile ("Contents/Module.so");
+        touch (module);
+
+        const auto expected = c.isBundle ? bundle.getSiblingFile ("ZOB Presets") : module.getSiblingFile ("ZOB Presets");
+        EXPECT_EQ (findFactoryKicksFolder (module, {}), expected) << c.bundle;
     }
 }
 
-// Child: builds a processor and writes down the kick it started with, then its factory list.
+TEST (KickFolders, ProcessorFindsTheFactoryFolderBesideThisProgram)
+{
+    // The test programs have no kicks beside them (the build installs them beside the
+    // plug-in formats only), so the folder found is the missing candidate beside this one.
+    const auto executable = juce::File::getSpecialLocation (juce::File::currentExecutableFile);
+    const auto folder = ZobAudioProcessor::getFactoryKicksFolder();
+
+    EXPECT_EQ (folder, executable.getSiblingFile ("ZOB Presets"));
+    EXPECT_FALSE (folder.isDirectory());
+    EXPECT_TRUE (ZobAudioProcessor::listFactoryKicks().isEmpty());
+}
+
+// Child: builds a processor and writes down the kick it started with, its factory list and
+// the factory folder.
 ZOBTEST_CHILD_ROUTINE (FactoryKickAtStart)
 {
     const juce::ScopedJuceInitialiser_GUI juce;
@@ -231,6 +258,7 @@ ZOBTEST_CHILD_ROUTINE (FactoryKickAtStart)
         ZobAudioProcessor processor;
         lines.add (processor.samplePath);
         lines.add (fileNames (ZobAudioProcessor::listFactoryKicks()).joinIntoString ("|"));
+        lines.add (ZobAudioProcessor::getFactoryKicksFolder().getFullPathName());
     }
 
     return result.replaceWithText (lines.joinIntoString ("\n"), false, false, "\n") ? 0 : 3;
@@ -286,10 +314,11 @@ TEST (KickFolders, ProcessorStartsWithTheFirstKickOfTheFolderBesideItsProgram)
         ASSERT_EQ (zobtest::waitForChild (child), 0);
 
         const auto lines = juce::StringArray::fromTokens (result.loadFileAsString(), "\n", "");
-        ASSERT_EQ (lines.size(), 2);
+        ASSERT_EQ (lines.size(), 3);
 
         const auto expectedPath = juce::String (c.firstKick).isEmpty() ? juce::String() : presets.getChildFile (c.firstKick).getFullPathName();
         EXPECT_EQ (lines[0], expectedPath);
         EXPECT_EQ (lines[1], juce::String (c.listed));
+        EXPECT_EQ (lines[2], presets.getFullPathName()) << "the folder beside the program, whether it exists or not";
     }
 }

@@ -244,3 +244,33 @@ TEST (UserKickImport, DeletesOnlyFilesInsideTheUserFolder)
     EXPECT_FALSE (nested.exists());
     EXPECT_TRUE (trash.getChildFile ("Nested.wav").existsAsFile());
 }
+
+TEST (UserKickImport, DuplicatesShareTheExactNameAndSize)
+{
+    // Only the same name, letter for letter, with the same number of bytes is the same kick.
+    struct Case
+    {
+        const char* alreadyThere;
+        int existingSamples;
+        const char* stored; // nullptr: skipped as a duplicate
+    };
+
+    const Case cases[] = {
+        { "Deep.wav", 1000, nullptr },
+        { "deep.wav", 1000, "Deep.wav" },
+        { "Deep.WAV", 1000, "Deep.wav" },
+        { "Deep.wav", 1001, "Deep2.wav" },
+        { "Deep.wav", 999, "Deep2.wav" },
+    };
+
+    for (const auto& c : cases)
+    {
+        const zobtest::ScopedTempHome home;
+        const auto userFolder = getUserKicksFolder();
+        makeKickFile (userFolder.getChildFile (c.alreadyThere), c.existingSamples);
+        const auto source = makeKickFile (home.temp().getChildFile ("Deep.wav"));
+
+        const auto expected = c.stored == nullptr ? juce::StringArray() : juce::StringArray (userFolder.getChildFile (c.stored).getFullPathName());
+        EXPECT_EQ (import ({ source.getFullPathName() }), expected) << c.alreadyThere << ", " << c.existingSamples << " samples";
+    }
+}

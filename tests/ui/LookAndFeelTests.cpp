@@ -14,7 +14,7 @@ struct SliderFixture
         : slider (style, juce::Slider::NoTextBox)
     {
         if (bipolar)
-            slider.getProperties().set (vyl::VYLLookAndFeel::bipolarProperty, true);
+            slider.getProperties().set ("vylBipolar", true);
 
         slider.setLookAndFeel (&lookAndFeel);
     }
@@ -298,6 +298,20 @@ TEST (VYLLookAndFeel, TooltipOpensAwayFromTheMouseInEachQuadrant)
     EXPECT_EQ (lookAndFeel.getTooltipBounds (tip, { 100, 290 }, small).getBottom(), 290 - 8);
 }
 
+TEST (VYLLookAndFeel, TooltipsWrapAt238Pixels)
+{
+    // Words of about 7 px fill each line to within a word of the wrap width, so the box
+    // (text plus 11 px each side) is between 253 and 260 px wide; a short tip is narrower.
+    vyl::VYLLookAndFeel lookAndFeel;
+    const juce::Rectangle<int> parent (0, 0, 400, 710);
+    const auto longTip = juce::String::repeatedString ("a ", 80).trim();
+    const auto box = lookAndFeel.getTooltipBounds (longTip, { 10, 10 }, parent);
+
+    EXPECT_LE (box.getWidth(), 238 + 22);
+    EXPECT_GE (box.getWidth(), 238 + 22 - 7);
+    EXPECT_LT (lookAndFeel.getTooltipBounds ("Redo", { 10, 10 }, parent).getWidth(), 80);
+}
+
 TEST (VYLLookAndFeel, TooltipDrawsBodyRimAndText)
 {
     for (const auto dark : { true, false })
@@ -352,14 +366,21 @@ TEST (VYLLookAndFeel, TooltipTextStaysInsideItsBox)
             lookAndFeel.drawTooltip (g, tip, bounds.getWidth(), bounds.getHeight());
         }
 
-        // Only the rim and the body lie in the 6 px next to each edge: no text there.
-        auto textPixelsNearEdges = 0;
+        // Only the rim and the body lie in the 6 px next to each edge: no text there. The
+        // text itself, and the body, are drawn further in.
+        auto textPixelsNearEdges = 0, textPixelsInside = 0;
         for (int y = 0; y < image.getHeight(); ++y)
+        {
             for (int x = 0; x < image.getWidth(); ++x)
-                if ((y < 6 || y >= image.getHeight() - 6 || x < 6 || x >= image.getWidth() - 6)
-                    && zobtest::colourDistance (image.getPixelAt (x, y), vyl::Palette::panelText()) < 80)
-                    ++textPixelsNearEdges;
+            {
+                const auto nearEdge = y < 6 || y >= image.getHeight() - 6 || x < 6 || x >= image.getWidth() - 6;
+                if (zobtest::colourDistance (image.getPixelAt (x, y), vyl::Palette::panelText()) < 80)
+                    ++(nearEdge ? textPixelsNearEdges : textPixelsInside);
+            }
+        }
 
         EXPECT_EQ (textPixelsNearEdges, 0) << tip;
+        EXPECT_GT (textPixelsInside, 20) << tip;
+        EXPECT_EQ (image.getPixelAt (7, image.getHeight() / 2), vyl::Palette::panel()) << tip;
     }
 }

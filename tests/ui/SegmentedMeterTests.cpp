@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 TEST (SegmentedMeter, RisesFastAndFallsSlowly)
@@ -145,4 +146,36 @@ TEST (SegmentedMeter, NarrowMeterOverlapsSegmentsOfTheMinimumWidth)
 
     for (int x = 0; x < 10; ++x)
         EXPECT_LE (zobtest::colourDistance (image.getPixelAt (x, 4), juce::Colour (0xff5f5952u)), 3) << x;
+}
+
+TEST (SegmentedMeter, SegmentsAreTwoThirdsOfTheirPitchWide)
+{
+    // Fully lit over black on the 246 px meter: the accent's red channel (0xec) measures how
+    // much of each pixel column a segment covers. Segment i spans i x 8.786 px to 5.799 px
+    // further on, then leaves a gap of 2.987 px.
+    const zobtest::ScopedScheme scheme (true);
+    vyl::SegmentedMeter meter ([]
+                               { return 1.0f; });
+    meter.setBounds (0, 0, 246, 9);
+    for (int i = 0; i < 60; ++i)
+        meter.timerCallback();
+    ASSERT_EQ (meter.getLitSegments(), 28);
+
+    const auto image = zobtest::render (meter, juce::Colours::black);
+    const auto pitch = 246.0 / 28.0;
+
+    for (int i = 0; i < 28; ++i)
+    {
+        auto covered = 0.0, moment = 0.0;
+
+        for (auto x = (int) std::floor (i * pitch); x < (int) std::floor ((i + 1) * pitch); ++x)
+        {
+            const auto coverage = image.getPixelAt (x, 4).getRed() / 236.0;
+            covered += coverage;
+            moment += coverage * (x + 0.5);
+        }
+
+        EXPECT_NEAR (covered, 0.66 * pitch, 0.03) << "width of segment " << i;
+        EXPECT_NEAR (moment / covered, i * pitch + 0.33 * pitch, 0.03) << "centre of segment " << i;
+    }
 }

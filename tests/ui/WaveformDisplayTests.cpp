@@ -345,3 +345,22 @@ TEST (DragOutHandler, StartsADragOnlyForAnExistingFile)
     pad.mouseDrag (zobtest::mouseEventAt (pad, { 250.0f, 107.0f }));
     EXPECT_EQ (started.size(), 2);
 }
+
+TEST (WaveformDisplay, FlashWashFadesOutInTheFirstThirdOfTheFlash)
+{
+    // The wash's strength is 1 - 3 x phase: a quarter in, accent at alpha 10 (0.25 x 0.16 x
+    // 255 rounded); just past a third, nothing.
+    const zobtest::ScopedScheme scheme (true);
+    vyl::WaveformDisplay pad;
+    pad.setBounds (0, 0, 214, 214);
+    const juce::Point<int> discPoint (107, 180);
+
+    pad.flashPhase = 0.25f;
+    const auto quarter = zobtest::render (pad, juce::Colours::black).getPixelAt (discPoint.x, discPoint.y);
+    const auto washed = vyl::Palette::panel().overlaidWith (vyl::Palette::accent().withAlpha ((juce::uint8) 10));
+    EXPECT_LE (zobtest::colourDistance (quarter, washed), 1);
+    EXPECT_GE (zobtest::colourDistance (quarter, vyl::Palette::panel()), 6);
+
+    pad.flashPhase = 0.34f;
+    EXPECT_EQ (zobtest::render (pad, juce::Colours::black).getPixelAt (discPoint.x, discPoint.y), vyl::Palette::panel());
+}

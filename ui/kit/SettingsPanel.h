@@ -43,6 +43,10 @@ public:
 
     int getCurrentPage() const noexcept { return currentPage; }
 
+    /** Opens a download page in the system's browser; replaceable so tests open nothing. */
+    std::function<void (const juce::URL&)> openInBrowser = [] (const juce::URL& url)
+    { url.launchInDefaultBrowser(); };
+
     void visibilityChanged() override;
     void paint (juce::Graphics&) override;
     void resized() override;
@@ -91,9 +95,18 @@ private:
     void styleHeaderLabel (juce::Label&, const juce::String& text);
     void styleBodyLabel (juce::Label&, const juce::String& text);
 
+    /** What a check remembers from the moment it was requested. */
+    struct PendingCheck
+    {
+        juce::Component::SafePointer<SettingsPanel> panel; // cleared when the panel goes
+        bool wasAvailable = false; // a newer version was known when the button was pressed
+    };
+
     void refreshUpdateUi();
     void requestUpdateInfo();
+    static void handleUpdateResult (const UpdateInfo& info, bool succeeded, const PendingCheck& check);
     void showUpdateResult (const UpdateInfo& info, bool succeeded);
+    void setStatus (const juce::String& text, juce::Colour colour);
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SettingsPanel)
 };
