@@ -57,6 +57,14 @@ TEST (EditorWindow, ScaleResizesTheWindowAndIsStoredOnlyWhenItChanges)
     auto* hit = editor.getComponentAt (150, 318);
     EXPECT_TRUE (hit == &fixture.content().pad || fixture.content().pad.isParentOf (hit)) << (hit != nullptr ? hit->getName() + " " + typeid (*hit).name() : juce::String ("none"));
 
+    // The painting follows: the kick bar's inside (100, 127) lies at (75, 95).
+    fixture.content().grainOverlay.setVisible (false);
+    const auto small = zobtest::render (editor);
+    zobtest::saveSnapshot (small, "window-75");
+    EXPECT_EQ (small.getWidth(), 300);
+    EXPECT_LE (zobtest::colourDistance (small.getPixelAt (75, 95), vyl::Palette::panel()), 3);
+    EXPECT_GT (zobtest::colourDistance (small.getPixelAt (75, 85), vyl::Palette::panel()), 40);
+
     // The scale in force again writes nothing.
     ASSERT_TRUE (uiFile.deleteFile());
     editor.setUiScale (0.75f);

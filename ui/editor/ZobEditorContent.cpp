@@ -8,28 +8,12 @@
 #include "ui/kit/Fonts.h"
 #include "ui/kit/Palette.h"
 
-namespace
-{
-vyl::UpdateService::ManifestFetcher noFetcher() { return {}; }
-} // namespace
-
 ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse)
-    : ZobEditorContent (processorToUse, noFetcher())
-{
-}
-
-ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse, vyl::UpdateService::ManifestFetcher fetcher)
     : processor (&processorToUse)
     , browser (&processorToUse.favorites, &processorToUse.keyCache)
     , outputMeter ([p = &processorToUse]
                    { return std::max (p->peakLeft.load(), p->peakRight.load()); })
-    , updateService (fetcher ? vyl::UpdateService (std::move (fetcher)) : vyl::UpdateService())
     , settingsPanel (updateService)
-{
-    buildContent();
-}
-
-void ZobEditorContent::buildContent()
 {
     using namespace vyl;
 

@@ -46,11 +46,7 @@ class ZobEditorContent : public juce::Component,
                          public juce::Timer
 {
 public:
-    /** The real content. */
     explicit ZobEditorContent (ZobAudioProcessor& processor);
-
-    /** The same content whose update service fetches through fetcher (tests). */
-    ZobEditorContent (ZobAudioProcessor& processor, vyl::UpdateService::ManifestFetcher fetcher);
 
     ~ZobEditorContent() override;
 
@@ -263,9 +259,6 @@ public:
     static constexpr juce::uint32 flashDurationMs = 450;
     static constexpr juce::uint32 toastDurationMs = 2500;
     static constexpr juce::uint32 wheelGestureGapMs = 400; // a pause this long ends a wheel gesture
-
-private:
-    void buildContent();
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (ZobEditorContent)
 };

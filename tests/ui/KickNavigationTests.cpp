@@ -1,0 +1,176 @@
+// Stepping through the kicks of the browser's shown tab with the arrows and the Up and Down
+// keys, and the kick bar's arrows and star as the browser's state paints them.
+
+#include "ui/EditorFixture.h"
+#include "ui/kit/Palette.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+/** Shows the browser, clicks one of its tabs (0 ALL KICKS, 1 FAVORITES, 2 USER) and closes it. */
+void showTab (ZobEditorContent& content, int tab)
+{
+    content.browser.show();
+    const juce::Point<float> tabCentres[] = { { 80.0f, 184.0f }, { 200.0f, 184.0f }, { 320.0f, 184.0f } };
+    content.browser.mouseDown (zobtest::mouseEventAt (content.browser, tabCentres[tab]));
+    content.browser.mouseUp (zobtest::mouseEventAt (content.browser, tabCentres[tab]));
+    content.browser.close();
+}
+
+juce::Colour arrowColour (ZobEditorContent& content)
+{
+    content.grainOverlay.setVisible (false);
+    return zobtest::render (content).getPixelAt (43, 141);
+}
+} // namespace
+
+TEST (KickNavigation, ArrowsAndKeysStepThroughTheShownTabAndWrapRound)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    auto& processor = fixture.processor;
+    const auto factory = ZobAudioProcessor::listFactoryKicks();
+    ASSERT_EQ (processor.samplePath, factory[0]);
+
+    struct Step
+    {
+        const char* how;
+        std::function<bool()> act;
+        int expectedIndex; // in the factory list; -1 the last
+    };
+
+    const std::vector<Step> steps = {
+        { "Down", [&]
+          { return fixture.key (juce::KeyPress::downKey); },
+          1 },
+        { "Down", [&]
+          { return fixture.key (juce::KeyPress::downKey); },
+          2 },
+        { "Up", [&]
+          { return fixture.key (juce::KeyPress::upKey); },
+          1 },
+        { "previous arrow", [&]
+          { fixture.clickCanvas ({ 42, 141 }); return true; },
+          0 },
+        { "previous arrow wraps", [&]
+          { fixture.clickCanvas ({ 42, 141 }); return true; },
+          -1 },
+        { "next arrow wraps", [&]
+          { fixture.clickCanvas ({ 357, 141 }); return true; },
+          0 },
+        { "Shift+Down", [&]
+          { return fixture.key (juce::KeyPress::downKey, juce::ModifierKeys::shiftModifier); },
+          1 },
+    };
+
+    size_t undoSteps = 0;
+
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE (step.how);
+        fixture.moveShaping();
+        EXPECT_TRUE (step.act());
+        const auto expected = step.expectedIndex < 0 ? factory[factory.size() - 1] : factory[step.expectedIndex];
+        EXPECT_EQ (processor.samplePath, expected);
+        EXPECT_TRUE (fixture.shapingAtDefaults());
+        EXPECT_EQ (processor.undoStack.size(), ++undoSteps);
+    }
+}
+
+TEST (KickNavigation, OnTheFavoritesTabStepsGoThroughTheFavourites)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    auto& processor = fixture.processor;
+    const auto factory = ZobAudioProcessor::listFactoryKicks();
+    const auto enabledArrow = []
+    { return vyl::Palette::textMuted(); };
+
+    // An empty tab: nothing to step to, and the arrows are drawn disabled.
+    showTab (content, 1);
+    ASSERT_EQ (content.browser.getCurrentTab(), (int) vyl::PresetBrowserPopup::favoritesTab);
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (processor.samplePath, factory[0]);
+    const auto disabledArrow = vyl::Palette::panel().interpolatedWith (vyl::Palette::textMuted(), 0x4c / 255.0f);
+    EXPECT_LE (zobtest::colourDistance (arrowColour (content), disabledArrow), 3);
+    content.prevArrowHovered = true; // disabled arrows look the same hovered
+    EXPECT_LE (zobtest::colourDistance (arrowColour (content), disabledArrow), 3);
+    content.prevArrowHovered = false;
+
+    processor.favorites.toggleFavorite (juce::File (factory[3]).getFileName());
+    processor.favorites.toggleFavorite (juce::File (factory[6]).getFileName());
+    EXPECT_LE (zobtest::colourDistance (arrowColour (content), enabledArrow()), 3);
+    content.prevArrowHovered = true;
+    EXPECT_LE (zobtest::colourDistance (arrowColour (content), vyl::Palette::panelText()), 3);
+    content.prevArrowHovered = false;
+
+    // From a kick that is not a favourite: Down gives the first, Up the last.
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (processor.samplePath, factory[3]);
+    processor.undo();
+    EXPECT_TRUE (fixture.key (juce::KeyPress::upKey));
+    EXPECT_EQ (processor.samplePath, factory[6]);
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (processor.samplePath, factory[3]);
+}
+
+TEST (KickNavigation, DropsSwitchTheBrowserToTheUserTab)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    ASSERT_EQ (content.browser.getCurrentTab(), (int) vyl::PresetBrowserPopup::allKicksTab);
+
+    const auto kick = zobtest::EditorFixture::writeKick (fixture.home.temp().getChildFile ("drop/Mine.wav"));
+    content.filesDropped ({ kick.getFullPathName() }, 5, 5);
+    EXPECT_EQ (content.browser.getCurrentTab(), (int) vyl::PresetBrowserPopup::userTab);
+
+    // The arrows now step through the user kicks only.
+    ASSERT_EQ (content.browser.getVisibleItems().size(), 1u);
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (fixture.processor.samplePath, fixture.userKicks().getChildFile ("Mine.wav").getFullPathName());
+}
+
+TEST (KickNavigation, ReturnAndEscapeCloseTheBrowser)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+
+    content.kickNameCatcher.onClick();
+    ASSERT_TRUE (content.browser.isVisible());
+    EXPECT_EQ (content.getChildren().getLast(), &content.browser);
+    EXPECT_TRUE (fixture.key (juce::KeyPress::returnKey));
+    EXPECT_FALSE (content.browser.isVisible());
+
+    content.kickNameCatcher.onClick();
+    EXPECT_FALSE (content.browser.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey, juce::ModifierKeys::shiftModifier, 0)));
+    EXPECT_TRUE (content.browser.isVisible());
+    EXPECT_TRUE (content.browser.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)));
+    EXPECT_FALSE (content.browser.isVisible());
+}
+
+TEST (KickNavigation, StarOfTheKickBar)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    content.grainOverlay.setVisible (false);
+    const auto accentInStar = [&content]
+    {
+        const auto image = zobtest::render (content);
+        int count = 0;
+
+        for (int y = 133; y < 150; ++y)
+            for (int x = 73; x < 90; ++x)
+                count += zobtest::colourDistance (image.getPixelAt (x, y), vyl::Palette::accent()) < 30 ? 1 : 0;
+
+        return count;
+    };
+
+    EXPECT_EQ (accentInStar(), 0);
+    content.starCatcher.onClick();
+    EXPECT_GT (accentInStar(), 40);
+
+    // Starring in the browser shows on the bar at once.
+    content.starCatcher.onClick();
+    EXPECT_EQ (accentInStar(), 0);
+}
