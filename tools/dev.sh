@@ -3,6 +3,8 @@
 #   tools/dev.sh app    install what is missing, build, launch the Standalone app
 #   tools/dev.sh test   install what is missing, check the formatting, build, run the whole test suite
 #   tools/dev.sh format install what is missing, format every C and C++ file of the tree
+#   tools/dev.sh screenshots  install what is missing, build, render the README's pictures
+#                             of the editor into docs/images
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -145,12 +147,18 @@ case "${1:-}" in
         run_sanitizer_suites
         echo "Whole test command: $(seconds_since "$started") s"
         ;;
+    screenshots)
+        install_missing
+        cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+        cmake --build "$build" -j "$jobs" --target ZobScreenshots
+        xvfb-run -a -s "-screen 0 1280x1024x24" "$build/screenshots/ZobScreenshots" "$here/docs/images"
+        ;;
     format)
         install_missing
         (cd "$here" && source_files | xargs -0 -r "$clang_format" -i)
         ;;
     *)
-        echo "usage: $0 app|test|format" >&2
+        echo "usage: $0 app|test|format|screenshots" >&2
         exit 2
         ;;
 esac
