@@ -1,4 +1,5 @@
 #include "library/FavoritesStore.h"
+#include "library/NoFollowFiles.h"
 
 #include "engine/ZobAudioProcessor.h"
 
@@ -243,6 +244,32 @@ TEST (FavoritesStore, AnUnreadableFileThatCannotBeKeptIsNotWrittenOver)
     ASSERT_EQ (::chmod (folder.getFullPathName().toRawUTF8(), 0700), 0);
     EXPECT_EQ (FavoritesStore::getFavoritesFile().loadFileAsString(), juce::String ("not xml"));
     EXPECT_EQ (zobtest::childNames (folder), juce::StringArray ("favorites.xml"));
+}
+
+TEST (FavoritesStore, AnUnreadableFileIsNotWrittenOverWhenEveryNameBesideItIsTaken)
+{
+    // The same refusal as above, reached without folder permissions (which bind every user,
+    // the super-user included): every name the file could be kept under already exists.
+    const zobtest::ScopedTempHome home;
+    writeFavoritesFile ("not xml");
+    const auto folder = home.userFolder();
+
+    // The store tries 10,000 names: the plain one and 9,999 numbered ones.
+    constexpr int taken = 10000;
+    for (int attempt = 0; attempt < taken; ++attempt)
+    {
+        const auto name = NoFollowFiles::numberedChildName ("favorites-unreadable", ".xml", false, attempt);
+        ASSERT_TRUE (folder.getChildFile (name).create().wasOk());
+    }
+    ASSERT_TRUE (folder.getChildFile ("favorites-unreadable.xml").replaceWithText ("kept 0"));
+
+    FavoritesStore store;
+    EXPECT_TRUE (store.toggleFavorite ("A.wav"));
+    EXPECT_TRUE (store.isFavorite ("A.wav"));
+
+    EXPECT_EQ (FavoritesStore::getFavoritesFile().loadFileAsString(), juce::String ("not xml"));
+    EXPECT_EQ (folder.getChildFile ("favorites-unreadable.xml").loadFileAsString(), juce::String ("kept 0"));
+    EXPECT_EQ (zobtest::childNames (folder).size(), taken + 1); // nothing was added either
 }
 
 TEST (FavoritesStore, MatchesNamesCaseSensitivelyAndIgnoresEmptyNames)
