@@ -51,9 +51,12 @@ configure_and_build()
 
 # Runs a build folder's tests (ctest arguments follow). A selection that finds no test fails:
 # a label nobody carries any more must not pass as a green run.
+# The test programs come and go in parallel on one X server; by default Xvfb resets itself
+# whenever its last client leaves, and a program connecting during that reset loses its
+# connection (and dies of SIGPIPE on its next request), so the server never resets here.
 run_tests()
 {
-    (cd "$1" && ${launcher:-} xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --no-tests=error -j "$jobs" "${@:2}")
+    (cd "$1" && ${launcher:-} xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure --no-tests=error -j "$jobs" "${@:2}")
 }
 
 # ThreadSanitizer keeps its shadow memory at fixed addresses, which some kernels' wide mmap
