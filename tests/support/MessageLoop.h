@@ -1,5 +1,7 @@
 #pragma once
 
+#include <juce_core/juce_core.h>
+
 namespace juce
 {
 // JUCE's Linux message loop step (its public loops need modal loops enabled).
@@ -15,5 +17,23 @@ inline void runPendingMessages()
     while (juce::dispatchNextMessageOnSystemQueue (true))
     {
     }
+}
+
+/** Delivers posted messages until done() holds or timeoutMs pass; returns done(). */
+template <typename Predicate>
+bool runMessagesUntil (Predicate done, int timeoutMs = 5000)
+{
+    const auto start = juce::Time::getMillisecondCounter();
+
+    while (! done())
+    {
+        if (juce::Time::getMillisecondCounter() - start > (juce::uint32) timeoutMs)
+            return false;
+
+        runPendingMessages();
+        juce::Thread::sleep (1);
+    }
+
+    return true;
 }
 } // namespace zobtest

@@ -55,22 +55,4 @@ struct FakeUpdateManifest
         };
     }
 };
-
-/** Delivers posted messages until done() holds or timeoutMs pass; returns done(). */
-template <typename Predicate>
-bool runMessagesUntil (Predicate done, int timeoutMs = 5000)
-{
-    const auto start = juce::Time::getMillisecondCounter();
-
-    while (! done())
-    {
-        if (juce::Time::getMillisecondCounter() - start > (juce::uint32) timeoutMs)
-            return false;
-
-        runPendingMessages();
-        juce::Thread::sleep (1);
-    }
-
-    return true;
-}
 } // namespace zobtest

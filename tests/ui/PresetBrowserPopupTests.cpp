@@ -11,9 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 namespace
 {
 using Item = vyl::PresetBrowserPopup::Item;
@@ -98,24 +95,6 @@ struct BrowserFixture
     std::vector<juce::File> chosen, removed;
     int listChanges = 0, addKicksClicks = 0;
 };
-
-/** Delivers messages until done() holds or the time runs out. */
-template <typename Condition>
-bool pumpUntil (Condition done, int timeoutMs = 20000)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds (timeoutMs);
-
-    while (! done())
-    {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-
-        zobtest::runPendingMessages();
-        std::this_thread::sleep_for (std::chrono::milliseconds (2));
-    }
-
-    return true;
-}
 
 /** Writes a cache file holding a result for each file (size and time as the file has them). */
 void writeKeyCacheFile (const juce::File& cacheFile, const std::vector<std::pair<juce::File, KickPitchResult>>& entries)
@@ -230,9 +209,9 @@ TEST (PresetBrowserPopup, LayoutAndAddButtonFollowTheTab)
     EXPECT_EQ (button.getButtonText(), "+  ADD KICKS");
     EXPECT_FALSE (button.getWantsKeyboardFocus());
     button.triggerClick(); // delivered as a message
-    EXPECT_TRUE (pumpUntil ([&f]
-                            { return f.addKicksClicks == 1; },
-                            2000));
+    EXPECT_TRUE (zobtest::runMessagesUntil ([&f]
+                                            { return f.addKicksClicks == 1; },
+                                            2000));
 
     f.browser.close();
     EXPECT_FALSE (f.browser.isVisible());
@@ -818,8 +797,9 @@ TEST (PresetBrowserPopup, KeyBadgesComeFromTheKeyCache)
     bool changed = false;
     f.keyCache.onChange = [&changed]
     { changed = true; };
-    ASSERT_TRUE (pumpUntil ([&changed]
-                            { return changed; }));
+    ASSERT_TRUE (zobtest::runMessagesUntil ([&changed]
+                                            { return changed; },
+                                            20000));
     f.keyCache.onChange = nullptr;
     KickPitchResult detected;
     ASSERT_TRUE (f.keyCache.lookup (items[3].path, detected));

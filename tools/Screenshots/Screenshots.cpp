@@ -44,12 +44,9 @@ struct PrivateFolders
 /** Lets the editor's timer, the kick loading and the key detection run for a while. */
 void settle (int milliseconds)
 {
-    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
-    while ((juce::int32) (end - juce::Time::getMillisecondCounter()) > 0)
-    {
-        zobtest::runPendingMessages();
-        juce::Thread::sleep (5);
-    }
+    zobtest::runMessagesUntil ([]
+                               { return false; },
+                               milliseconds);
 }
 
 bool writePng (juce::Component& component, const juce::File& file)
