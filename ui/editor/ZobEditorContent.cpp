@@ -8,6 +8,19 @@
 #include "ui/kit/Fonts.h"
 #include "ui/kit/Palette.h"
 
+namespace
+{
+/** The TUNE and OUTPUT value texts: Regular 16, without border, letting clicks through. */
+void styleValueLabel (juce::Label& label, juce::Justification justification, juce::Colour colour)
+{
+    label.setJustificationType (justification);
+    label.setFont (vyl::Fonts::regularFont (16.0f));
+    label.setColour (juce::Label::textColourId, colour);
+    label.setBorderSize ({});
+    label.setInterceptsMouseClicks (false, false);
+}
+} // namespace
+
 ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse)
     : processor (&processorToUse)
     , browser (&processorToUse.favorites, &processorToUse.keyCache)
@@ -95,11 +108,7 @@ ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse)
     tuneSlider.setTooltip ("TUNE pitches the kick up or down an octave. It snaps to whole semitones, and holding SHIFT tunes in cents. Tuning down makes the kick longer and tuning up makes it shorter, the way a sampler does it. Double-click to return to the kick's own pitch.");
 
     addAndMakeVisible (tuneValueLabel);
-    tuneValueLabel.setJustificationType (juce::Justification::centredRight);
-    tuneValueLabel.setFont (Fonts::regularFont (16.0f));
-    tuneValueLabel.setColour (juce::Label::textColourId, Palette::canvasText());
-    tuneValueLabel.setBorderSize ({});
-    tuneValueLabel.setInterceptsMouseClicks (false, false);
+    styleValueLabel (tuneValueLabel, juce::Justification::centredRight, Palette::canvasText());
     updateTuneLabel();
 
     addAndMakeVisible (outputSlider);
@@ -115,11 +124,7 @@ ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse)
     { updateOutputLabel(); };
 
     addAndMakeVisible (outputValueLabel);
-    outputValueLabel.setJustificationType (juce::Justification::centredLeft);
-    outputValueLabel.setFont (Fonts::regularFont (16.0f));
-    outputValueLabel.setColour (juce::Label::textColourId, Palette::panelText());
-    outputValueLabel.setBorderSize ({});
-    outputValueLabel.setInterceptsMouseClicks (false, false);
+    styleValueLabel (outputValueLabel, juce::Justification::centredLeft, Palette::panelText());
     updateOutputLabel();
 
     addAndMakeVisible (outputMeter);
