@@ -5,7 +5,9 @@
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <sys/stat.h>
 
@@ -55,63 +57,168 @@ constexpr int chunkName (const char* name)
 }
 
 //==============================================================================
-/** The most a metadata chunk may claim beyond the end of its file (bytes). */
+/** The most a metadata chunk may claim beyond the end of its file (bytes). A file cut short
+    inside its last chunk is common in the wild, and the audio before the cut plays; a claim
+    of more than this is not what a cut leaves behind but a broken or hostile header. */
 constexpr juce::uint32 maxMetadataOverrunBytes = 1024 * 1024;
 
-/** False for a chunk that would make JUCE's readers allocate an unreasonable amount: they
-    allocate some chunks (broadcast, sampler, instrument and cue data) by their length field
-    alone, so a few bytes could ask for gigabytes. A chunk that ends inside the file is
-    backed by its bytes; one that runs past the end (a file cut short inside its last chunk,
-    common in the wild) is fine as long as its claim stays modest: the readers fill what is
-    missing with zeros, and the audio before it plays. */
+/** More chunks than this is no kick file: the walk through them stops and refuses it. */
+constexpr int maxContainerChunks = 100000;
+
+/** False for a chunk that runs past the end of its file by more than a cut could leave. */
 bool chunkLengthIsSafe (juce::uint32 length, juce::int64 chunkEnd, juce::int64 fileSize)
 {
     return chunkEnd <= fileSize || length <= maxMetadataOverrunBytes;
 }
 
-/** Walks the chunks of a RIFF or RF64 file: false when a chunk JUCE's WAV reader allocates
-    by its length claims an unreasonable amount (see chunkLengthIsSafe). */
-bool wavChunksAreSafe (juce::FileInputStream& in)
+bool isOneOf (int type, std::initializer_list<const char*> names)
 {
-    const auto fileSize = in.getTotalLength();
-    in.setPosition (12);
+    for (const auto* name : names)
+        if (type == chunkName (name))
+            return true;
 
-    for (int chunk = 0; chunk < 100000 && in.getPosition() + 8 <= fileSize; ++chunk)
+    return false;
+}
+
+/** What the walk through a WAV or AIFF file's chunks found, taking the very path the
+    format's JUCE reader takes through them. */
+struct ContainerScan
+{
+    bool safe = true;
+
+    /** Where that reader finds a chunk whose contents it turns into metadata: the file
+        offsets of their type fields, in file order. */
+    std::vector<juce::int64> metadataChunks;
+
+    /** The four characters of the type those chunks show while the reader is made (see
+        KickFileView). */
+    const char* standInType = "JUNK";
+};
+
+ContainerScan refusedContainer()
+{
+    ContainerScan scan;
+    scan.safe = false;
+    return scan;
+}
+
+/** Walks the chunks of a RIFF or RF64 file as JUCE's WAV reader does (the same ends, the
+    same stops), noting every metadata chunk it would parse; refuses a file whose broadcast,
+    sampler, instrument or cue chunk claims far more than the file holds (see
+    chunkLengthIsSafe). */
+ContainerScan scanWavChunks (juce::FileInputStream& in)
+{
+    ContainerScan scan;
+    scan.standInType = "acid"; // read as its fixed 24 bytes whatever it claims
+    const auto fileSize = in.getTotalLength();
+
+    in.setPosition (0);
+    const auto isRF64 = in.readInt() == chunkName ("RF64");
+    juce::uint64 end = 0;
+    juce::int64 dataLength = 0;
+
+    if (isRF64)
+        in.skipNextBytes (4);
+    else
+        end = (juce::uint32) in.readInt() + (juce::uint64) in.getPosition();
+
+    const auto startOfRiff = in.getPosition();
+
+    if (in.readInt() != chunkName ("WAVE"))
+        return scan;
+
+    if (isRF64)
     {
+        if (in.readInt() != chunkName ("ds64"))
+            return scan;
+
+        const auto length = (juce::uint32) in.readInt();
+
+        if (length < 28)
+            return scan;
+
+        const auto chunkEnd = in.getPosition() + length + (length & 1);
+        end = (juce::uint64) in.readInt64() + (juce::uint64) startOfRiff;
+        dataLength = in.readInt64();
+        in.setPosition (chunkEnd);
+    }
+
+    for (int chunk = 0; (juce::uint64) in.getPosition() < end && ! in.isExhausted(); ++chunk)
+    {
+        if (chunk == maxContainerChunks)
+            return refusedContainer();
+
+        const auto header = in.getPosition();
         const auto type = in.readInt();
         const auto length = (juce::uint32) in.readInt();
-        const auto chunkEnd = in.getPosition() + length + (length & 1);
+        auto chunkEnd = in.getPosition() + length + (length & 1);
 
-        for (const auto* allocated : { "bext", "smpl", "inst", "INST", "cue " })
-            if (type == chunkName (allocated) && ! chunkLengthIsSafe (length, chunkEnd, fileSize))
-                return false;
+        if (type == chunkName ("fmt "))
+        {
+            // An Ogg Vorbis format ends the walk: the reader hands the file to the Ogg reader.
+            const auto format = (juce::uint16) in.readShort();
+
+            for (const auto ogg : { 0x674f, 0x6750, 0x6751, 0x676f, 0x6770, 0x6771 })
+                if (format == ogg)
+                    return scan;
+        }
+        else if (type == chunkName ("data"))
+        {
+            if (isRF64 && dataLength > 0)
+            {
+                // The data runs past the file's end: nothing after it is ever reached.
+                if (dataLength > fileSize)
+                    break;
+
+                chunkEnd = in.getPosition() + dataLength + (dataLength & 1);
+            }
+        }
+        else if (isOneOf (type, { "bext", "smpl", "inst", "INST", "cue ", "axml", "iXML", "LIST", "Trkn" }))
+        {
+            if (isOneOf (type, { "bext", "smpl", "inst", "INST", "cue " }) && ! chunkLengthIsSafe (length, chunkEnd, fileSize))
+                return refusedContainer();
+
+            scan.metadataChunks.push_back (header);
+        }
+        else if (type != chunkName ("acid") && chunkEnd <= in.getPosition())
+        {
+            break;
+        }
 
         in.setPosition (chunkEnd);
     }
 
-    return true;
+    return scan;
 }
 
-/** Walks the chunks of an AIFF file the way JUCE's AIFF reader does: false when that reader
-    would find no sound data chunk (it would then take the frame count from the header alone
-    and read from a position it never set), when a chunk it allocates by its length claims
-    an unreasonable amount (see chunkLengthIsSafe), or when a marker or comment chunk claims more entries than it
-    can hold (the reader would read tens of thousands of them from nothing). */
-bool aiffChunksAreSafe (juce::FileInputStream& in)
+/** Walks the chunks of an AIFF file as JUCE's AIFF reader does, noting every metadata chunk
+    it would parse. Refuses a file in which that reader would find no sound data chunk (it
+    would then take the frame count from the header alone and read from a position it never
+    set), a broken sample rate, an instrument chunk that claims far more than the file holds
+    (see chunkLengthIsSafe), and a marker or comment chunk that claims more entries than it
+    can hold. */
+ContainerScan scanAiffChunks (juce::FileInputStream& in)
 {
+    ContainerScan scan;
+    scan.standInType = "basc"; // read as its fixed 84 bytes whatever it claims
     const auto fileSize = in.getTotalLength();
+
     in.setPosition (4);
     const auto formLength = in.readIntBigEndian();
     const auto end = in.getPosition() + formLength;
     const auto type = in.readInt();
 
     if (type != chunkName ("AIFF") && type != chunkName ("AIFC"))
-        return false;
+        return refusedContainer();
 
-    auto hasSoundData = false;
+    auto hasVersion = false, hasSoundData = false, hasCommon = false;
 
-    for (int chunk = 0; chunk < 100000 && in.getPosition() < end; ++chunk)
+    for (int chunk = 0; in.getPosition() < end; ++chunk)
     {
+        if (chunk == maxContainerChunks)
+            return refusedContainer();
+
+        const auto header = in.getPosition();
         const auto chunkType = in.readInt();
         const auto length = (juce::uint32) in.readIntBigEndian();
         const auto chunkEnd = in.getPosition() + length;
@@ -122,6 +229,7 @@ bool aiffChunksAreSafe (juce::FileInputStream& in)
         }
         else if (chunkType == chunkName ("FVER"))
         {
+            hasVersion = true;
             const auto version = in.readIntBigEndian();
 
             if (version != 0 && version != (int) 0xa2805140)
@@ -129,12 +237,17 @@ bool aiffChunksAreSafe (juce::FileInputStream& in)
         }
         else if (chunkType == chunkName ("COMM"))
         {
+            hasCommon = true;
             in.skipNextBytes (8); // channels, frames, bits
             juce::uint8 rate[10] = {};
             in.read (rate, sizeof (rate));
 
             if ((rate[0] & 0x80) != 0 || rate[0] <= 0x3f || rate[0] > 0x40 || (rate[0] == 0x40 && rate[1] > 0x1c))
-                return false;
+                return refusedContainer();
+
+            // A compression the reader does not know ends its walk (and fails it).
+            if (length > 18 && ! isOneOf (in.readInt(), { "NONE", "twos", "sowt", "fl32", "FL32" }))
+                break;
         }
         else if (chunkType == chunkName ("MARK") || chunkType == chunkName ("COMT"))
         {
@@ -142,44 +255,135 @@ bool aiffChunksAreSafe (juce::FileInputStream& in)
             const auto count = (juce::uint32) (juce::uint16) in.readShortBigEndian();
 
             if ((juce::int64) count * 8 > (juce::int64) length - 2)
-                return false;
+                return refusedContainer();
+
+            scan.metadataChunks.push_back (header);
         }
-        else if (chunkType == chunkName ("INST"))
+        else if (chunkType == chunkName ("INST") || chunkType == chunkName ("cate"))
         {
-            if (! chunkLengthIsSafe (length, chunkEnd, fileSize))
-                return false;
+            if (chunkType == chunkName ("INST") && ! chunkLengthIsSafe (length, chunkEnd, fileSize))
+                return refusedContainer();
+
+            scan.metadataChunks.push_back (header);
         }
-        else if (chunkType != chunkName ("basc") && chunkType != chunkName ("cate"))
+        else if (chunkType != chunkName ("basc"))
         {
-            if (chunkEnd < in.getPosition() || in.isExhausted())
+            if ((hasVersion && hasSoundData && hasCommon) || chunkEnd < in.getPosition() || in.isExhausted())
                 break;
         }
 
         in.setPosition (chunkEnd + (chunkEnd & 1));
     }
 
-    return hasSoundData;
+    return hasSoundData ? scan : refusedContainer();
 }
 
-/** False for a WAV or AIFF file whose chunks would make JUCE's readers allocate without
-    bound, loop through entries that are not there, or read from nowhere. Checked before a
-    reader is made, since the readers do all of that while they are made. */
-bool containerIsSafeToOpen (const juce::File& file)
+/** The chunk walk of a WAV or AIFF file; any other file is left to its format's reader.
+    Done before a reader is made, since the readers do all of their parsing while they are
+    made. */
+ContainerScan scanContainer (const juce::File& file)
 {
     juce::FileInputStream in (file);
 
     if (! in.openedOk())
-        return false;
+        return refusedContainer();
 
     const auto magic = in.readInt();
 
     if (magic == chunkName ("RIFF") || magic == chunkName ("RF64"))
-        return wavChunksAreSafe (in);
+        return scanWavChunks (in);
 
     if (magic == chunkName ("FORM"))
-        return aiffChunksAreSafe (in);
+        return scanAiffChunks (in);
 
-    return true;
+    return {};
+}
+
+/** A kick file as its reader sees it while the reader is made: every metadata chunk that
+    reader would parse shows the type of the one chunk it reads a fixed few bytes of,
+    whatever that chunk claims. ZOB reads no metadata, and JUCE's readers do work by what
+    those chunks claim rather than what the file holds: a few hundred bytes of cue, loop or
+    marker chunk running past the file's end become hundreds of thousands of metadata
+    entries, a list chunk that runs past the end is walked for ever, and empty label or
+    category entries are each read to the end of the file. The reader ends every chunk by
+    moving to its end, parsed or not, so its way through the file does not change.
+    Once the reader is made the file reads as it is: an AIFF reader's sample data runs on
+    into the header of the chunk after it. */
+class KickFileView : public juce::InputStream
+{
+public:
+    KickFileView (const juce::File& file, const ContainerScan& scan)
+        : source (file), standIns (scan.metadataChunks)
+    {
+        std::memcpy (standInType, scan.standInType, sizeof (standInType));
+    }
+
+    bool openedOk() const { return source.openedOk(); }
+
+    void showFileAsItIs() { standIns.clear(); }
+
+    juce::int64 getTotalLength() override { return source.getTotalLength(); }
+    bool isExhausted() override { return source.isExhausted(); }
+    juce::int64 getPosition() override { return source.getPosition(); }
+    bool setPosition (juce::int64 position) override { return source.setPosition (position); }
+
+    int read (void* destination, int bytes) override
+    {
+        const auto start = source.getPosition();
+        const auto got = source.read (destination, bytes);
+
+        if (got <= 0 || standIns.empty())
+            return got;
+
+        // The stand-ins are in file order: only those overlapping the bytes read count.
+        const auto end = start + got;
+        auto standIn = std::lower_bound (standIns.begin(), standIns.end(), start - (juce::int64) sizeof (standInType) + 1);
+
+        for (; standIn != standIns.end() && *standIn < end; ++standIn)
+        {
+            for (int i = 0; i < (int) sizeof (standInType); ++i)
+            {
+                const auto at = *standIn + i;
+
+                if (at >= start && at < end)
+                    static_cast<char*> (destination)[at - start] = standInType[i];
+            }
+        }
+
+        return got;
+    }
+
+private:
+    juce::FileInputStream source;
+    std::vector<juce::int64> standIns;
+    char standInType[4] = {};
+};
+
+/** A reader for the file from the first of the formats that takes its extension (as
+    juce::AudioFormatManager::createReaderFor does), reading it through a KickFileView. */
+std::unique_ptr<juce::AudioFormatReader> createReader (const juce::File& file, juce::AudioFormatManager& formats, const ContainerScan& scan)
+{
+    for (auto* format : formats)
+    {
+        if (! format->canHandleFile (file))
+            continue;
+
+        auto view = std::make_unique<KickFileView> (file, scan);
+
+        if (! view->openedOk())
+            return {};
+
+        auto* shown = view.get();
+        std::unique_ptr<juce::AudioFormatReader> reader (format->createReaderFor (view.release(), true));
+
+        if (reader != nullptr)
+        {
+            shown->showFileAsItIs();
+            return reader;
+        }
+    }
+
+    return {};
 }
 
 //==============================================================================
@@ -371,10 +575,15 @@ KickFileReader openKickFile (const juce::File& file, juce::AudioFormatManager& f
 {
     KickFileReader opened;
 
-    if (! isRegularFile (file) || ! containerIsSafeToOpen (file))
+    if (! isRegularFile (file))
         return opened;
 
-    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
+    const auto container = scanContainer (file);
+
+    if (! container.safe)
+        return opened;
+
+    auto reader = createReader (file, formats, container);
 
     if (reader == nullptr)
         return opened;

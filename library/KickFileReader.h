@@ -14,6 +14,10 @@
       frame, and no more frames than a buffer can index or a kick could ever need;
     - a WAV or AIFF file must hold its sample data chunk, and its length is cut to what the
       file's bytes can hold;
+    - a WAV or AIFF file's reader parses none of its metadata chunks (cue points, loops,
+      markers, texts), which nothing here reads: JUCE's readers do that work by what the
+      chunks claim, not by what the file holds, so a few hundred bytes could keep the
+      caller busy for seconds, or for ever;
     - a FLAC or Ogg Vorbis file is first decoded with its codec library: every FLAC frame
       must carry the channel count and sample size of the stream header (JUCE's FLAC reader
       crashes on frames with fewer channels), every chained Ogg stream must keep the first

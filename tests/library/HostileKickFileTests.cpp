@@ -11,6 +11,7 @@
 #include "support/AudioFileBytes.h"
 #include "support/AudioFiles.h"
 #include "support/KickFileFixtures.h"
+#include "support/RealtimeTrap.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -173,12 +174,12 @@ Bytes withChunkFirst (const Bytes& file, const zobtest::ByteWriter& chunk)
     (a file cut short inside its last chunk); the container's size counts the whole claim,
     as it did before the file was cut (up to the largest size an AIFF reader takes as
     positive). AIFF sizes are big-endian. */
-Bytes withChunkCutShort (const Bytes& file, const char* type, juce::uint32 claimed, size_t present, bool bigEndian = false)
+Bytes withChunkCutShort (const Bytes& file, const char* type, juce::uint32 claimed, const Bytes& present, bool bigEndian = false)
 {
     zobtest::ByteWriter chunk;
     chunk.text (type);
     bigEndian ? chunk.be32 (claimed) : chunk.le32 (claimed);
-    chunk.raw (std::vector<char> (present, 0x5a).data(), present);
+    chunk.raw (present);
 
     auto result = file;
     result.append (chunk.bytes.getData(), chunk.bytes.getSize());
@@ -190,7 +191,71 @@ Bytes withChunkCutShort (const Bytes& file, const char* type, juce::uint32 claim
     return result;
 }
 
+/** The same, the bytes that made it all 0x5a. */
+Bytes withChunkCutShort (const Bytes& file, const char* type, juce::uint32 claimed, size_t present, bool bigEndian = false)
+{
+    return withChunkCutShort (file, type, claimed, Bytes (std::vector<char> (present, 0x5a).data(), present), bigEndian);
+}
+
 const Bytes text { "This is not a sound file at all, just a note renamed.", 53 };
+
+//==============================================================================
+// Metadata chunks, which JUCE's readers parse while they are made, by what the chunks claim.
+
+/** A chunk of the given type and contents, padded to an even size; AIFF lengths are big-endian. */
+zobtest::ByteWriter chunk (const char* type, const Bytes& contents, bool bigEndian = false)
+{
+    zobtest::ByteWriter w;
+    w.text (type);
+    bigEndian ? w.be32 ((juce::uint32) contents.getSize()) : w.le32 ((juce::uint32) contents.getSize());
+    w.raw (contents);
+
+    if ((contents.getSize() & 1) != 0)
+        w.u8 (0);
+
+    return w;
+}
+
+Bytes repeated (const Bytes& bytes, int times)
+{
+    Bytes result;
+
+    for (int i = 0; i < times; ++i)
+        result.append (bytes.getData(), bytes.getSize());
+
+    return result;
+}
+
+/** The file with chunks appended, the container's size grown to match. */
+Bytes withChunksAfter (const Bytes& file, const Bytes& chunks, bool bigEndian = false)
+{
+    auto result = file;
+    result.append (chunks.getData(), chunks.getSize());
+    zobtest::ByteWriter size;
+    bigEndian ? size.be32 ((juce::uint32) result.getSize() - 8) : size.le32 ((juce::uint32) result.getSize() - 8);
+    result.copyFrom (size.bytes.getData(), 4, 4);
+    return result;
+}
+
+/** A list of cue labels whose entries claim no length: JUCE's WAV reader reads each of them to
+    the end of the file. */
+Bytes emptyLabels (int count)
+{
+    return chunk ("LIST", zobtest::ByteWriter().text ("adtl").raw (repeated (zobtest::ByteWriter().text ("labl").le32 (0).bytes, count)).bytes).bytes;
+}
+
+/** Category chunks too short for their own header, followed by a chunk of tags: JUCE's AIFF
+    reader reads each of them to the end of the file and turns every tag it meets there into
+    a text that runs to the file's end. The chunks are 10 bytes apart and a tag starts every
+    10 bytes after them, where each of those reads looks for one (every 50 bytes). */
+Bytes emptyCategoriesThenTags (int count)
+{
+    const auto empty = zobtest::ByteWriter().text ("cate").be32 (2).zeros (2).bytes;
+    return zobtest::ByteWriter()
+        .raw (repeated (empty, count))
+        .raw (chunk ("ANNO", zobtest::ByteWriter().zeros (4).raw (repeated (Bytes ("Kickkickki", 10), 400)).bytes, true).bytes)
+        .bytes;
+}
 
 //==============================================================================
 std::vector<HostileFile> hostileFiles()
@@ -242,6 +307,11 @@ std::vector<HostileFile> hostileFiles()
         { "Cut in 1 MiB sampler chunk.wav", kick, withBytes (withChunkCutShort (wavKick, "smpl", 1024 * 1024, 20)) },
         { "Sampler chunk 1 MiB past the end.wav", refused, withBytes (withChunkCutShort (wavKick, "smpl", 1024 * 1024 + 2, 20)) },
         { "Cue chunk FFFFFFF0 past the end.wav", refused, withBytes (withChunkCutShort (wavKick, "cue ", 0xfffffff0, 30)) },
+        // Metadata chunks that claim far more work than the file holds
+        { "Cut in 1 MiB cue chunk of 0x5a5a5a5a points.wav", kick, withBytes (withChunkCutShort (wavKick, "cue ", 1024 * 1024, 300)) },
+        { "Cut in 1 MiB sampler chunk of 0x5a5a5a5a loops.wav", kick, withBytes (withChunkCutShort (wavKick, "smpl", 1024 * 1024, 300)) },
+        { "Cut in label list.wav", kick, withBytes (withChunkCutShort (wavKick, "LIST", 4000, zobtest::ByteWriter().text ("adtl").text ("labl").le32 (8).zeros (8).bytes)) },
+        { "400 empty labels.wav", kick, withBytes (withChunksAfter (wavKick, emptyLabels (400))) },
         { "Text.wav", refused, withBytes (text) },
 
         // AIFF
@@ -271,6 +341,9 @@ std::vector<HostileFile> hostileFiles()
         { "Instrument chunk FFFFFFF0.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("INST").be32 (0xfffffff0).zeros (20))) },
         { "65535 markers from nothing.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("MARK").be32 (2).be16 (0xffff))) },
         { "65535 comments from nothing.aif", refused, withBytes (withChunkFirst (aiff ([] (AiffSpec&) {}), zobtest::ByteWriter().text ("COMT").be32 (2).be16 (0xffff))) },
+        { "Cut in 1 MiB marker chunk of 0x5a5a markers.aif", kick, withBytes (withChunkCutShort (aiffKick, "MARK", 1024 * 1024, 300, true)) },
+        { "Cut in 1 MiB comment chunk of 0x5a5a comments.aif", kick, withBytes (withChunkCutShort (aiffKick, "COMT", 1024 * 1024, 300, true)) },
+        { "400 empty category chunks.aiff", kick, withBytes (withChunksAfter (aiffKick, emptyCategoriesThenTags (400), true)) },
         { "Text.aiff", refused, withBytes (text) },
 
         // FLAC
@@ -489,5 +562,180 @@ TEST (HostileKickFiles, ImportRefusesThem)
     {
         const auto added = ZobAudioProcessor::importUserKicks ({ file.getFullPathName() });
         EXPECT_EQ (added.isEmpty(), hostile.outcome == Outcome::refused) << hostile.name;
+    }
+}
+
+//==============================================================================
+namespace
+{
+/** Tiny files whose metadata chunks claim far more work than their bytes hold. */
+struct CostlyFile
+{
+    const char* name;
+    Bytes bytes;
+};
+
+std::vector<CostlyFile> costlyFiles()
+{
+    const auto kick = kickSamples();
+    const std::vector<float> start (kick.begin(), kick.begin() + 64);
+    zobtest::WavSpec tinyWav;
+    tinyWav.data = zobtest::pcm16 (start);
+    zobtest::AiffSpec tinyAiff;
+    tinyAiff.data = zobtest::pcm16BigEndian (start);
+    const auto wavFile = zobtest::makeWav (tinyWav), aiffFile = zobtest::makeAiff (tinyAiff);
+
+    // A chunk cut short after 300 bytes of 0x5a: 0x5a5a5a5a cue points or loops, 0x5a5a
+    // markers or comments, of which the bytes hold a few and the claim tens of thousands.
+    return {
+        { "Kick.wav", wavFile },
+        { "Cue points from nothing.wav", withChunkCutShort (wavFile, "cue ", 1024 * 1024, 300) },
+        { "Loops from nothing.wav", withChunkCutShort (wavFile, "smpl", 1024 * 1024, 300) },
+        { "Empty labels.wav", withChunksAfter (wavFile, emptyLabels (400)) },
+        { "Kick.aif", aiffFile },
+        { "Markers from nothing.aif", withChunkCutShort (aiffFile, "MARK", 1024 * 1024, 300, true) },
+        { "Comments from nothing.aif", withChunkCutShort (aiffFile, "COMT", 1024 * 1024, 300, true) },
+        { "Empty categories.aif", withChunksAfter (aiffFile, emptyCategoriesThenTags (200), true) },
+    };
+}
+} // namespace
+
+TEST (HostileKickFiles, OpeningCostsWhatTheFileHoldsNotWhatItClaims)
+{
+    zobtest::ScopedTempHome home;
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+
+    for (const auto& costly : costlyFiles())
+    {
+        const auto file = home.temp().getChildFile (costly.name);
+        ASSERT_TRUE (zobtest::writeBytes (file, costly.bytes));
+
+        zobtest::RealtimeTrap trap;
+        KickFileReader opened;
+        trap.run ([&]
+                  { opened = openKickFile (file, formats); });
+
+        // Without the guard the readers make hundreds of thousands of entries here, or
+        // read the rest of the file once for every empty entry.
+        ASSERT_NE (opened.reader, nullptr) << costly.name;
+        const auto bytes = costly.bytes.getSize();
+        EXPECT_LE (trap.allocations, 2 * bytes) << costly.name;
+        EXPECT_LE (trap.fileAccesses, bytes) << costly.name;
+        EXPECT_LE (opened.reader->metadataValues.size(), 12) << costly.name;
+    }
+}
+
+namespace
+{
+/** A WAV or AIFF file of the given chunks. */
+Bytes containerOf (const char* container, const char* form, std::initializer_list<zobtest::ByteWriter> chunks, bool bigEndian)
+{
+    zobtest::ByteWriter body;
+    body.text (form);
+
+    for (const auto& each : chunks)
+        body.raw (each.bytes);
+
+    zobtest::ByteWriter file;
+    file.text (container);
+    bigEndian ? file.be32 ((juce::uint32) body.bytes.getSize()) : file.le32 ((juce::uint32) body.bytes.getSize());
+    return file.raw (body.bytes).bytes;
+}
+
+Bytes riffOf (std::initializer_list<zobtest::ByteWriter> chunks) { return containerOf ("RIFF", "WAVE", chunks, false); }
+Bytes formOf (std::initializer_list<zobtest::ByteWriter> chunks) { return containerOf ("FORM", "AIFF", chunks, true); }
+
+/** An RF64 file: its sizes in the "ds64" chunk, then the format, the data and one more chunk. */
+Bytes rf64Of (const zobtest::ByteWriter& fmt, const Bytes& samples, const zobtest::ByteWriter& last)
+{
+    const auto riffSize = 4 + 36 + fmt.bytes.getSize() + 8 + samples.getSize() + last.bytes.getSize();
+    return zobtest::ByteWriter()
+        .text ("RF64")
+        .le32 (0xffffffffu)
+        .text ("WAVE")
+        .text ("ds64")
+        .le32 (28)
+        .le64 (riffSize)
+        .le64 (samples.getSize())
+        .le64 (samples.getSize() / 2)
+        .le32 (0)
+        .raw (fmt.bytes)
+        .text ("data")
+        .le32 (0xffffffffu)
+        .raw (samples)
+        .raw (last.bytes)
+        .bytes;
+}
+
+/** Kick files with the metadata chunks of real ones, in the places real ones have them. */
+std::vector<CostlyFile> filesWithMetadata()
+{
+    using zobtest::ByteWriter;
+    const auto samples = zobtest::pcm16 (kickSamples());
+    const auto fmt = chunk ("fmt ", ByteWriter().le16 (1).le16 (1).le32 (44100).le32 (88200).le16 (2).le16 (16).bytes);
+    const auto data = chunk ("data", samples);
+    const auto cue = chunk ("cue ", ByteWriter().le32 (2).le32 (1).le32 (0).text ("data").le32 (0).le32 (0).le32 (0).le32 (2).le32 (1).text ("data").le32 (0).le32 (0).le32 (4410).bytes);
+    const auto labels = chunk ("LIST", ByteWriter().text ("adtl").raw (chunk ("labl", ByteWriter().le32 (1).raw ("Hit", 4).bytes).bytes).bytes);
+    const auto loop = chunk ("smpl", ByteWriter().zeros (28).le32 (1).le32 (0).le32 (0).le32 (0).le32 (0).le32 (26459).le32 (0).le32 (0).bytes);
+    const auto info = chunk ("LIST", ByteWriter().text ("INFO").raw (chunk ("INAM", Bytes ("Deep kick", 10)).bytes).bytes);
+    const auto ixml = chunk ("iXML", Bytes ("<BWFXML><NOTE>kick</NOTE></BWFXML>", 34));
+    const auto broadcast = chunk ("bext", ByteWriter().zeros (602).bytes);
+    const auto empty = [] (const char* type)
+    { return chunk (type, {}); };
+
+    zobtest::AiffSpec aiffKick;
+    aiffKick.data = zobtest::pcm16BigEndian (kickSamples());
+    aiffKick.frames = kickFrames + 4; // the reader then reads the next chunk's header as 4 frames
+    const auto marker = chunk ("MARK", ByteWriter().be16 (1).be16 (1).be32 (0).u8 (4).text ("Kick").u8 (0).bytes, true);
+    const auto comment = chunk ("COMT", ByteWriter().be16 (1).be32 (0).be16 (1).be16 (4).text ("Deep").bytes, true);
+    const auto instrument = chunk ("INST", ByteWriter().u8 (36).zeros (19).bytes, true);
+    const auto category = chunk ("cate", ByteWriter().zeros (4).text ("Kick").zeros (46).bytes, true);
+    const auto common = chunk ("COMM", ByteWriter().be16 (1).be32 (kickFrames).be16 (16).be16 (0x400e).be32 (0xac440000).zeros (4).bytes, true); // 44.1 kHz
+    const auto soundData = chunk ("SSND", ByteWriter().zeros (8).raw (aiffKick.data).bytes, true);
+
+    return {
+        { "Metadata around the audio.wav", riffOf ({ fmt, cue, labels, loop, data, info, broadcast, ixml }) },
+        { "Empty metadata chunks.wav", riffOf ({ fmt, empty ("cue "), empty ("LIST"), empty ("smpl"), empty ("bext"), data }) },
+        { "RF64 with cue points.wav", rf64Of (fmt, samples, cue) },
+        { "Markers after the audio.aif", withChunksAfter (zobtest::makeAiff (aiffKick), marker.bytes, true) },
+        { "Metadata around the audio.aif", formOf ({ instrument, comment, common, category, soundData, marker }) },
+    };
+}
+} // namespace
+
+TEST (HostileKickFiles, MetadataChunksLeaveTheAudioAsJuceReadsIt)
+{
+    // The guard hides metadata from the readers while they are made: their way through the
+    // chunks, and every sample they deliver, stay what JUCE's readers make of the file.
+    zobtest::ScopedTempHome home;
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+
+    for (const auto& [name, bytes] : filesWithMetadata())
+    {
+        const auto file = home.temp().getChildFile (name);
+        ASSERT_TRUE (zobtest::writeBytes (file, bytes));
+
+        std::unique_ptr<juce::AudioFormatReader> plain (formats.createReaderFor (file));
+        const auto opened = openKickFile (file, formats);
+        ASSERT_NE (plain, nullptr) << name;
+        ASSERT_NE (opened.reader, nullptr) << name;
+        const auto& guarded = *opened.reader;
+
+        EXPECT_GT (plain->metadataValues.size(), 0) << name;
+        EXPECT_EQ (guarded.numChannels, plain->numChannels) << name;
+        EXPECT_EQ (guarded.sampleRate, plain->sampleRate) << name;
+        EXPECT_EQ (guarded.bitsPerSample, plain->bitsPerSample) << name;
+        EXPECT_EQ (guarded.lengthInSamples, plain->lengthInSamples) << name;
+        ASSERT_GE (plain->lengthInSamples, kickFrames) << name;
+
+        const auto frames = (int) plain->lengthInSamples;
+        juce::AudioBuffer<float> expected ((int) plain->numChannels, frames), delivered ((int) plain->numChannels, frames);
+        plain->read (&expected, 0, frames, 0, true, true);
+        opened.reader->read (&delivered, 0, frames, 0, true, true);
+
+        for (int i = 0; i < frames; ++i)
+            ASSERT_EQ (delivered.getSample (0, i), expected.getSample (0, i)) << name << ", frame " << i;
     }
 }
