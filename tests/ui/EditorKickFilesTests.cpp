@@ -4,6 +4,8 @@
 #include "ui/EditorFixture.h"
 #include "ui/kit/ExternalFileDrag.h"
 
+#include "library/FavoritesStore.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -202,6 +204,48 @@ TEST (EditorKickFiles, UserKicksAreRemovedAndFactoryKicksRefused)
 
     EXPECT_TRUE (juce::File (factory[1]).existsAsFile());
     EXPECT_TRUE (drop.getChildFile ("One.wav").existsAsFile());
+}
+
+TEST (EditorKickFiles, RemovalTakesTheStarOffOnlyWhenNoListedKickKeepsTheName)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    auto& processor = fixture.processor;
+    const juce::File factoryKick (ZobAudioProcessor::listFactoryKicks()[1]);
+    const auto name = factoryKick.getFileName();
+    const auto drop = fixture.home.temp().getChildFile ("drop");
+    content.addKicks ({ factoryKick.getFullPathName(), kickIn (drop, "Two.wav", 90.0).getFullPathName(), kickIn (drop, "Three.wav", 70.0).getFullPathName() });
+    const auto copy = fixture.userKicks().getChildFile (name);
+    ASSERT_TRUE (copy.existsAsFile());
+
+    // A user copy of a factory kick shares its star; removing the copy leaves the factory
+    // kick starred.
+    processor.favorites.toggleFavorite (name);
+    content.removeKick (copy);
+    EXPECT_FALSE (copy.exists());
+    EXPECT_EQ (content.toastText, "Kick removed");
+    EXPECT_TRUE (processor.favorites.isFavorite (name));
+    EXPECT_TRUE (FavoritesStore().isFavorite (name));
+
+    // Another instance shares the favourites file and changes it meanwhile: it unstars
+    // "Two.wav", which this one still lists, and stars "Three.wav", which this one has not
+    // seen. Removing each takes its name out of the file and puts nothing back.
+    processor.favorites.toggleFavorite ("Two.wav");
+    FavoritesStore otherInstance;
+    otherInstance.toggleFavorite ("Two.wav");
+    otherInstance.toggleFavorite ("Three.wav");
+    ASSERT_TRUE (processor.favorites.isFavorite ("Two.wav"));
+    ASSERT_FALSE (processor.favorites.isFavorite ("Three.wav"));
+
+    for (const auto* removed : { "Two.wav", "Three.wav" })
+    {
+        content.removeKick (fixture.userKicks().getChildFile (removed));
+        EXPECT_EQ (content.toastText, "Kick removed");
+        EXPECT_FALSE (FavoritesStore().isFavorite (removed)) << removed;
+        EXPECT_FALSE (processor.favorites.isFavorite (removed)) << removed;
+    }
+
+    EXPECT_EQ (processor.favorites.loadFavorites(), juce::StringArray (name));
 }
 
 TEST (EditorKickFiles, DragOutHandsTheRenderedKickOverAsAFileUrl)

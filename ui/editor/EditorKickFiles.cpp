@@ -6,6 +6,8 @@
 #include "library/KickFolders.h"
 #include "ui/editor/ZobEditorContent.h"
 
+#include <algorithm>
+
 namespace
 {
 bool hasAcceptedKickExtension (const juce::String& path)
@@ -149,8 +151,14 @@ void ZobEditorContent::removeKick (const juce::File& file)
         return;
     }
 
-    if (processor->favorites.fileNames.contains (name))
-        processor->favorites.toggleFavorite (name);
+    // Stars are kept by file name: while another listed kick (a factory kick of the same
+    // name) still has it, the star stays theirs. Otherwise the name goes out of the shared
+    // file as it is now, so a star that another instance took away is not put back.
+    const auto nameStillListed = std::any_of (kickFiles.begin(), kickFiles.end(), [&] (const auto& entry)
+                                              { return entry.second != file && entry.second.getFileName() == name && entry.second.existsAsFile(); });
+
+    if (! nameStillListed)
+        processor->favorites.removeFavorite (name);
 
     rebuildKickChooser();
 
