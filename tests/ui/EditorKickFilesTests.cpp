@@ -4,6 +4,7 @@
 #include "ui/EditorFixture.h"
 #include "ui/kit/ExternalFileDrag.h"
 
+#include "library/DragExport.h"
 #include "library/FavoritesStore.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,22 @@ TEST (EditorKickFiles, DragsAreAcceptedWhenOneFileIsAKick)
     };
 
     for (const auto& c : cases)
+        EXPECT_EQ (content.isInterestedInFileDrag (c.paths), c.interested) << c.paths.joinIntoString (" ");
+
+    // The kick dragged out of the pad, crossing the window on its way out, is of no interest
+    // (it would never be imported); with a kick of the user's own the drag still is.
+    const auto dragOut = fixture.processor.exportKickForDrag();
+    ASSERT_TRUE (juce::File (dragOut).existsAsFile());
+    const auto otherInstance = getDragTempFolder().getChildFile ("other-instance/Deep (ZOB).wav").getFullPathName();
+
+    const Case dragOutCases[] = {
+        { { dragOut }, false },
+        { { dragOut, otherInstance }, false },
+        { { dragOut, "/tmp/in/notes.txt" }, false },
+        { { dragOut, "/tmp/in/kick.wav" }, true },
+    };
+
+    for (const auto& c : dragOutCases)
         EXPECT_EQ (content.isInterestedInFileDrag (c.paths), c.interested) << c.paths.joinIntoString (" ");
 
     content.fileDragEnter ({ "/tmp/in/kick.wav" }, 5, 5);

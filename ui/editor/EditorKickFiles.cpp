@@ -4,6 +4,7 @@
 
 #include "engine/ZobAudioProcessor.h"
 #include "library/KickFolders.h"
+#include "library/UserKickImport.h"
 #include "ui/editor/ZobEditorContent.h"
 
 #include <algorithm>
@@ -27,8 +28,11 @@ bool hasAcceptedKickExtension (const juce::String& path)
 //==============================================================================
 bool ZobEditorContent::isInterestedInFileDrag (const juce::StringArray& paths)
 {
+    // The kick dragged out of the pad crosses this window on its way out: the program's own
+    // drag-out files are never imported, so a drag of nothing else is of no interest (no
+    // veil, no "Nothing added").
     for (const auto& path : paths)
-        if (hasAcceptedKickExtension (path))
+        if (hasAcceptedKickExtension (path) && ! (juce::File::isAbsolutePath (path) && isInDragTempFolder (juce::File (path))))
             return true;
 
     return false;
