@@ -175,6 +175,10 @@ TEST (EditorControls, KickBarTooltipsAtCanvasPoints)
     const Case cases[] = {
         { pitchOf (33, 12.4f, false), 0.0f, "Detected key: A1, 12 cents sharp" },
         { pitchOf (33, -7.6f, true), 0.0f, "Detected key: A1, 8 cents flat. The pitch is still moving where it was measured, so this is an estimate." },
+        { pitchOf (33, 1.4f, false), 0.0f, "Detected key: A1, 1 cent sharp" },
+        { pitchOf (33, -0.6f, false), 0.0f, "Detected key: A1, 1 cent flat" },
+        { pitchOf (33, 2.0f, false), 0.0f, "Detected key: A1, 2 cents sharp" },
+        { pitchOf (33, -1.6f, true), 0.0f, "Detected key: A1, 2 cents flat. The pitch is still moving where it was measured, so this is an estimate." },
         { pitchOf (33, 0.3f, false), 2.0f, "Detected key: B1" }, // TUNE moves the key
         { KickPitchResult(), 0.0f, "No clear pitch could be found in this kick" },
     };
@@ -183,7 +187,7 @@ TEST (EditorControls, KickBarTooltipsAtCanvasPoints)
     {
         fakePitch (fixture.processor, c.pitch);
         fixture.setValue (ParameterIds::tuneSemitones, c.tune);
-        EXPECT_EQ (content.getTooltipAt (badge), juce::String (c.text));
+        EXPECT_EQ (content.getTooltipAt (badge), juce::String (c.text)) << c.pitch.cents;
     }
 
     EXPECT_EQ (content.getTooltipAt ({ 30, 140 }), "Previous kick in the list");

@@ -211,10 +211,8 @@ juce::String ZobEditorContent::getTooltipAt (juce::Point<int> point)
         auto text = "Detected key: " + shown.noteName();
         const auto cents = juce::roundToInt (shown.cents);
 
-        if (cents > 0)
-            text << ", " << cents << " cents sharp";
-        else if (cents < 0)
-            text << ", " << -cents << " cents flat";
+        if (cents != 0)
+            text << ", " << std::abs (cents) << (std::abs (cents) == 1 ? " cent " : " cents ") << (cents > 0 ? "sharp" : "flat");
 
         if (shown.approx)
             text << ". The pitch is still moving where it was measured, so this is an estimate.";
