@@ -311,13 +311,25 @@ TEST (EditorControls, EachControlGestureIsOneUndoStep)
     content.clock = [&now]
     { return now; };
 
-    // JUCE reports a drag start for every press; a click that moved nothing adds no step
-    // after the first.
-    SliderHand knob { content.knobs[0]->slider };
-    knob.click();
-    knob.click();
-    knob.click();
-    EXPECT_EQ (processor.undoStack.size(), 1u);
+    // JUCE reports a drag start for every press; a click that moves nothing adds no step,
+    // and after an undo it leaves the redo side as it was.
+    fixture.setValue (ParameterIds::transientAmount, 0.4f);
+    processor.pushUndoSnapshot();
+    fixture.setValue (ParameterIds::transientAmount, 0.6f);
+    processor.undo();
+    ASSERT_EQ (processor.redoStack.size(), 1u);
+
+    for (auto* slider : { &content.knobs[0]->slider, &content.knobs[3]->slider, static_cast<juce::Slider*> (&content.tuneSlider) })
+    {
+        SliderHand hand { *slider };
+        hand.click();
+        hand.click();
+    }
+
+    EXPECT_TRUE (processor.undoStack.empty());
+    EXPECT_EQ (processor.redoStack.size(), 1u);
+    EXPECT_TRUE (processor.redo());
+    EXPECT_FLOAT_EQ (fixture.value (ParameterIds::transientAmount), 0.6f);
 
     // A double-click reset is one step, and undo brings the value back.
     fixture.setValue (ParameterIds::punchAmount, 0.5f);

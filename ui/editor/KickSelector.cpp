@@ -134,7 +134,7 @@ void ZobEditorContent::selectKick (const juce::File& file)
     undoStepsBeforeChoice = processor->undoStack;
     redoStepsBeforeChoice = processor->redoStack;
     choosingKick = true;
-    pushUndoStep();
+    pushUndoStep (processor->captureSnapshot());
 
     // When the chooser already shows this id (its item was selected while another kick
     // played), JUCE would send no change: load it directly.

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class ZobAudioProcessor;
 
@@ -159,10 +160,16 @@ public:
     vyl::SettingsPanel settingsPanel;
     GrainOverlay grainOverlay;
 
+    // The control gesture in progress: the sound at its start, pushed as its undo step when
+    // it first moves a value; empty between gestures and once pushed.
+    std::optional<StateSnapshot> gestureStart;
+    const juce::Slider* gestureSlider = nullptr;
+
     // One burst of wheel events on a control is one undo step: the control and the time of
-    // its last wheel-driven drag start.
+    // its last wheel-driven drag start, and whether the burst has pushed its step.
     const juce::Slider* lastWheelSlider = nullptr;
     juce::uint32 lastWheelGestureMs = 0;
+    bool wheelBurstHasStep = false;
 
     // The undo history as it was before the kick choice in progress, so that a choice whose
     // kick cannot be loaded leaves no step behind.
@@ -187,7 +194,9 @@ public:
     void updateOutputLabel();
     void updateUndoRedoButtons();
     void beginControlGesture (const juce::Slider& slider);
-    void pushUndoStep();
+    void controlValueChanged (const juce::Slider& slider);
+    void endControlGesture();
+    void pushUndoStep (const StateSnapshot& before);
     juce::String getTooltip() override;
     juce::String getTooltipAt (juce::Point<int> canvasPoint);
 
