@@ -368,6 +368,33 @@ TEST (EditorControls, EachControlGestureIsOneUndoStep)
     processor.undo();
     processor.undo();
     EXPECT_NEAR (fixture.value (ParameterIds::outputGainDb), before, 1.0e-4f);
+
+    // TUNE's semitone wheel too: a burst is one step of its own, which undo takes back
+    // without the step before it, and which redo pending gives way to.
+    processor.undoStack.clear();
+    processor.redoStack.clear();
+    content.randomiseButton.onClick();
+    const auto rolled = fixture.value (ParameterIds::transientAmount);
+    now += 1000;
+    SliderHand tune { content.tuneSlider };
+
+    for (int notch = 0; notch < 3; ++notch)
+    {
+        tune.wheel (50.0f / 256.0f);
+        now += 60;
+    }
+
+    EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), 3.0f, 1.0e-4f);
+    ASSERT_EQ (processor.undoStack.size(), 2u);
+    processor.undo();
+    EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), 0.0f, 1.0e-4f);
+    EXPECT_FLOAT_EQ (fixture.value (ParameterIds::transientAmount), rolled);
+
+    now += 1000;
+    tune.wheel (-50.0f / 256.0f);
+    EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), -1.0f, 1.0e-4f);
+    EXPECT_TRUE (processor.redoStack.empty());
+    EXPECT_EQ (processor.undoStack.size(), 2u);
 }
 
 TEST (EditorControls, TuneWheelStepsWholeSemitonesPerNotch)
@@ -421,8 +448,7 @@ TEST (EditorControls, TuneWheelStepsWholeSemitonesPerNotch)
     tune.mouseWheelMove (twice, wheelOf (0.0f, notch));
     EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), 1.0, 1.0e-4);
 
-    // The semitone wheel adds no undo step; with Shift the slider's own fine wheel runs.
-    EXPECT_TRUE (fixture.processor.undoStack.empty());
+    // With Shift the slider's own fine wheel runs.
     {
         const zobtest::ScopedModifiers shift (juce::ModifierKeys::shiftModifier);
         tune.mouseWheelMove (zobtest::mouseEventAt (tune, { 180.0f, 10.0f }, juce::ModifierKeys::shiftModifier, juce::Time (ms + 20000)), wheelOf (0.0f, notch));
