@@ -513,8 +513,11 @@ TEST (PresetBrowserPopup, NeighbourKickWrapsWithinTheShownTab)
     const Case cases[] = {
         { 0, b.path, +1, c.path },
         { 0, b.path, -1, a.path },
-        { 0, otherA.path, +1, b.path }, // the first item of that name counts
+        { 0, otherA.path, +1, a.path }, // the user A by its path: after it the list wraps
+        { 0, otherA.path, -1, d.path },
+        { 0, a.path, +1, b.path }, // the factory A by its path
         { 0, a.path, -1, otherA.path }, // wraps to the last
+        { 0, f.home.home().getChildFile ("elsewhere/A.wav"), +1, b.path }, // a path not listed: the first of its name
         { 0, nowhere, +1, a.path }, // not on the tab: the first forwards, the last backwards
         { 0, nowhere, -1, otherA.path },
         { 2, d.path, +1, otherA.path }, // USER: B, D, A
@@ -563,6 +566,41 @@ TEST (PresetBrowserPopup, ScrollToCurrentShowsTheWholeRow)
     f.browser.setCurrentKick (f.userFolder.getChildFile ("Nowhere.wav"));
     f.browser.scrollToCurrent();
     EXPECT_EQ (f.browser.getScrollOffset(), 150);
+}
+
+TEST (PresetBrowserPopup, ScrollToCurrentFindsTheKickByItsPathBeforeItsName)
+{
+    BrowserFixture f;
+    f.setKicks (20);
+    auto items = std::vector<Item>();
+
+    for (const auto* item : f.browser.getVisibleItems())
+        items.push_back (*item);
+
+    const auto userCopy = makeItem (f.userFolder, "Kick 01.wav", true); // last, under the factory kick's name
+    items.push_back (userCopy);
+    f.browser.setItems (std::move (items));
+    f.browser.show();
+
+    f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 20.wav"));
+    f.browser.scrollToCurrent();
+    ASSERT_EQ (f.browser.getScrollOffset(), 19 * 30 + 30 - 329);
+
+    // The user copy plays: its own row is shown, at the end, not the factory row at the top.
+    f.browser.setCurrentKick (userCopy.path);
+    f.browser.scrollToCurrent();
+    EXPECT_EQ (f.browser.getScrollOffset(), 21 * 30 - 329);
+
+    f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 01.wav"));
+    f.browser.scrollToCurrent();
+    EXPECT_EQ (f.browser.getScrollOffset(), 0);
+
+    // A path that is not listed falls back to the first row of its name.
+    f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 20.wav"));
+    f.browser.scrollToCurrent();
+    f.browser.setCurrentKick (f.home.home().getChildFile ("elsewhere/Kick 01.wav"));
+    f.browser.scrollToCurrent();
+    EXPECT_EQ (f.browser.getScrollOffset(), 0);
 }
 
 TEST (PresetBrowserPopup, RemovalArmsAfter450Milliseconds)

@@ -88,6 +88,9 @@ void PresetBrowserPopup::setItems (std::vector<Item> newItems)
 
 void PresetBrowserPopup::setCurrentKick (const juce::File& file)
 {
+    // Kept whole even when only the folder changed: the neighbours and the scrolling look
+    // for the kick by its path.
+    currentFile = file;
     const auto name = file.getFileName();
 
     if (name == currentFileName)
@@ -142,13 +145,12 @@ void PresetBrowserPopup::scrollToCurrent()
         return;
 
     const auto visible = getVisibleItems();
-    const auto found = std::find_if (visible.begin(), visible.end(), [this] (const Item* item)
-                                     { return item->fileName == currentFileName; });
+    const auto index = findKick (visible, currentFile);
 
-    if (found == visible.end())
+    if (index < 0)
         return;
 
-    const auto top = (int) std::distance (visible.begin(), found) * rowHeight;
+    const auto top = index * rowHeight;
     const auto listHeight = listArea.getHeight();
 
     if (top >= scrollOffset && scrollOffset + listHeight >= top + rowHeight)
@@ -167,24 +169,37 @@ juce::File PresetBrowserPopup::getNeighbourKick (const juce::File& current, int 
         return {};
 
     const auto count = (int) visible.size();
-    const auto name = current.getFileName();
+    const auto i = findKick (visible, current);
 
-    for (int i = 0; i < count; ++i)
-    {
-        if (visible[(size_t) i]->fileName == name)
-        {
-            auto j = i + direction;
+    if (i < 0)
+        return direction < 0 ? visible.back()->path : visible.front()->path;
 
-            if (j < 0)
-                j = count - 1;
-            else if (j >= count)
-                j = 0;
+    auto j = i + direction;
 
-            return visible[(size_t) j]->path;
-        }
-    }
+    if (j < 0)
+        j = count - 1;
+    else if (j >= count)
+        j = 0;
 
-    return direction < 0 ? visible.back()->path : visible.front()->path;
+    return visible[(size_t) j]->path;
+}
+
+int PresetBrowserPopup::findKick (const std::vector<const Item*>& visible, const juce::File& kick)
+{
+    // A factory kick and a user kick may share a file name: the path tells them apart, so
+    // that stepping from the user copy goes on after it. The name is the fallback for a
+    // kick whose path is not listed (a kick restored from elsewhere).
+    for (size_t i = 0; i < visible.size(); ++i)
+        if (visible[i]->path == kick)
+            return (int) i;
+
+    const auto name = kick.getFileName();
+
+    for (size_t i = 0; i < visible.size(); ++i)
+        if (visible[i]->fileName == name)
+            return (int) i;
+
+    return -1;
 }
 
 std::vector<const PresetBrowserPopup::Item*> PresetBrowserPopup::getVisibleItems() const
