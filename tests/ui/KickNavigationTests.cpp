@@ -217,3 +217,38 @@ TEST (KickNavigation, AUserCopyOfAFactoryKickIsSteppedFromItsOwnRow)
         EXPECT_EQ (processor.samplePath, step.expected.getFullPathName());
     }
 }
+
+TEST (KickNavigation, DownWalksPastAKickThatCannotBeLoaded)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    auto& processor = fixture.processor;
+    const auto user = fixture.userKicks();
+
+    // Import refuses such a file, but anything can be put into the folder by hand.
+    const auto first = zobtest::EditorFixture::writeKick (user.getChildFile ("A.wav"));
+    const auto broken = user.getChildFile ("B Broken.wav");
+    ASSERT_TRUE (broken.replaceWithText ("not audio"));
+    const auto last = zobtest::EditorFixture::writeKick (user.getChildFile ("C.wav"), 70.0);
+    content.rebuildKickChooser();
+    content.browser.showUserTab();
+    content.selectKick (first);
+    ASSERT_EQ (processor.samplePath, first.getFullPathName());
+
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (processor.samplePath, first.getFullPathName());
+    EXPECT_EQ (content.toastText, "Could not load kick");
+
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (processor.samplePath, last.getFullPathName());
+
+    // Backwards too, and the arrows the same way: past it to the kick before.
+    EXPECT_TRUE (fixture.key (juce::KeyPress::upKey));
+    EXPECT_EQ (processor.samplePath, last.getFullPathName());
+    fixture.clickCanvas ({ 42, 141 });
+    EXPECT_EQ (processor.samplePath, first.getFullPathName());
+
+    // Once a kick plays again the steps start from it.
+    EXPECT_TRUE (fixture.key (juce::KeyPress::upKey));
+    EXPECT_EQ (processor.samplePath, last.getFullPathName());
+}

@@ -176,6 +176,11 @@ public:
     bool choosingKick = false;
     std::vector<StateSnapshot> undoStepsBeforeChoice, redoStepsBeforeChoice;
 
+    // The kick chosen last when it could not be loaded (the one before plays on); the arrows
+    // and Up and Down step on from it. Empty once a kick is loaded or the selection follows
+    // the processor again.
+    juce::File failedKick;
+
     //==============================================================================
     // Construction, wiring, layout, timer and theme (ZobEditorContent.cpp).
     void applyTheme();
