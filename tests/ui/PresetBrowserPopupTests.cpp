@@ -973,6 +973,64 @@ TEST (PresetBrowserPopupPainting, RemoveIconOnlyOnTheHoveredUserRow)
     EXPECT_EQ (inkIn (renderBrowser (f), icon (1), panel), 0);
 }
 
+TEST (PresetBrowserPopupPainting, HoverFollowsTheMouseWhenTheRemovalDialogCloses)
+{
+    enum Close
+    {
+        escapeOverRow2,
+        escapeAfterLeaving,
+        cancel,
+        remove
+    };
+
+    for (const auto close : { escapeOverRow2, escapeAfterLeaving, cancel, remove })
+    {
+        SCOPED_TRACE ((int) close);
+        BrowserFixture f;
+        f.setKicks (4, 1);
+        f.browser.show();
+        f.click (userTab);
+        f.move (removeIconOf (0));
+        f.click (removeIconOf (0));
+        ASSERT_TRUE (f.browser.hasPendingRemoval());
+        f.now += 450;
+
+        switch (close)
+        {
+            case escapeOverRow2:
+                f.move (nameOf (2));
+                f.browser.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+                break;
+            case escapeAfterLeaving:
+                f.browser.mouseExit (f.at ({ 500, 500 }));
+                f.browser.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+                break;
+            case cancel:
+                f.move ({ 121, 389 });
+                f.click ({ 121, 389 });
+                break;
+            case remove:
+                f.move ({ 278, 389 });
+                f.click ({ 278, 389 });
+                break;
+        }
+
+        ASSERT_FALSE (f.browser.hasPendingRemoval());
+        const auto image = renderBrowser (f);
+        const auto panel = vyl::Palette::panel();
+        const auto hoveredFill = panel.overlaidWith (juce::Colour (0x0bffffffu));
+
+        // The row that opened the dialog keeps no hover and no accent remove icon.
+        EXPECT_EQ (inkIn (image, f.browser.getRemoveIconBounds (0), panel), 0);
+        EXPECT_LE (zobtest::colourDistance (image.getPixelAt (25, rowMiddle (0)), panel), 1);
+
+        // Over row 2 that row is hovered, with its quiet remove icon.
+        const auto row2Hovered = close == escapeOverRow2;
+        EXPECT_EQ (zobtest::colourDistance (image.getPixelAt (25, rowMiddle (2)), hoveredFill) <= 1, row2Hovered);
+        EXPECT_EQ (inkIn (image, f.browser.getRemoveIconBounds (2), row2Hovered ? hoveredFill : panel) > 5, row2Hovered);
+    }
+}
+
 TEST (PresetBrowserPopupPainting, ScrollbarTrackAndThumb)
 {
     for (const auto dark : { false, true })

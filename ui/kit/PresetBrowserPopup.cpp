@@ -399,11 +399,23 @@ void PresetBrowserPopup::dragScrollTo (int mouseY)
 
 void PresetBrowserPopup::setPendingRemoval (const juce::File& file, const juce::String& name)
 {
+    const auto closing = hasPendingRemoval() && file == juce::File();
     pendingRemovalPath = file;
     pendingRemovalName = name;
     hoveredDialogButton = -1;
     dialogOpenedMs = millisecondClock();
     addKicksButton.setEnabled (file == juce::File());
+
+    // While the dialog was open the rows kept the hover of the press that opened it; the
+    // mouse may be over another row now, or gone.
+    if (closing)
+    {
+        if (lastMousePosition.has_value())
+            updateHover (*lastMousePosition);
+        else
+            clearHover();
+    }
+
     repaint();
 }
 
@@ -417,6 +429,7 @@ bool PresetBrowserPopup::isDialogArmed() const
 void PresetBrowserPopup::mouseMove (const juce::MouseEvent& e)
 {
     const auto position = e.getPosition();
+    lastMousePosition = position;
 
     if (hasPendingRemoval())
     {
@@ -431,6 +444,11 @@ void PresetBrowserPopup::mouseMove (const juce::MouseEvent& e)
         return;
     }
 
+    updateHover (position);
+}
+
+void PresetBrowserPopup::updateHover (juce::Point<int> position)
+{
     const auto before = std::make_tuple (scrollbarHovered, hoveredRow, hoveredStar, hoveredRemove, hoveredTab);
 
     scrollbarHovered = getScrollbarHitBounds().contains (position);
@@ -454,9 +472,16 @@ void PresetBrowserPopup::mouseMove (const juce::MouseEvent& e)
 
 void PresetBrowserPopup::mouseExit (const juce::MouseEvent&)
 {
+    lastMousePosition.reset();
+
     if (scrollbarDragging)
         return;
 
+    clearHover();
+}
+
+void PresetBrowserPopup::clearHover()
+{
     if (hoveredRow < 0 && hoveredStar < 0 && hoveredRemove < 0 && hoveredTab < 0 && ! scrollbarHovered)
         return;
 
@@ -468,6 +493,7 @@ void PresetBrowserPopup::mouseExit (const juce::MouseEvent&)
 void PresetBrowserPopup::mouseDown (const juce::MouseEvent& e)
 {
     const auto position = e.getPosition();
+    lastMousePosition = position;
 
     if (hasPendingRemoval())
     {
@@ -572,6 +598,8 @@ void PresetBrowserPopup::mouseDown (const juce::MouseEvent& e)
 
 void PresetBrowserPopup::mouseDrag (const juce::MouseEvent& e)
 {
+    lastMousePosition = e.getPosition();
+
     if (! scrollbarDragging)
         return;
 
@@ -581,6 +609,8 @@ void PresetBrowserPopup::mouseDrag (const juce::MouseEvent& e)
 
 void PresetBrowserPopup::mouseUp (const juce::MouseEvent& e)
 {
+    lastMousePosition = e.getPosition();
+
     if (! scrollbarDragging)
         return;
 

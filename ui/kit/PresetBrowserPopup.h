@@ -3,6 +3,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class FavoritesStore;
@@ -167,6 +168,9 @@ private:
 
     std::function<juce::uint32()> millisecondClock;
 
+    // Where the mouse was at its last event over the browser; none once it has left.
+    std::optional<juce::Point<int>> lastMousePosition;
+
     void updateLayout();
 
     /** The index among visible of the item at kick's path, else of the first item of its
@@ -176,6 +180,11 @@ private:
     void clampScroll();
     void dragScrollTo (int mouseY);
     void setPendingRemoval (const juce::File& file, const juce::String& name);
+
+    /** The hovered row, star, remove icon, tab and scrollbar for a mouse position; repaints
+        when any changed. */
+    void updateHover (juce::Point<int> position);
+    void clearHover();
     bool isDialogArmed() const;
     int rowTop (int row) const noexcept { return listArea.getY() + row * rowHeight - scrollOffset; }
 
