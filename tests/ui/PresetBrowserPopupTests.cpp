@@ -20,6 +20,9 @@ constexpr int listX = 21, listY = 201, listRight = 379;
 constexpr int rowHeight = 30;
 const juce::Point<int> allTab { 80, 184 }, favoritesTab { 200, 184 }, userTab { 320, 184 };
 
+// One notch of a wheel as JUCE reports it on X11.
+constexpr float notch = 50.0f / 256.0f;
+
 int rowMiddle (int row, int scroll = 0) { return listY + row * rowHeight - scroll + 15; }
 juce::Point<int> nameOf (int row, int scroll = 0) { return { 100, rowMiddle (row, scroll) }; }
 juce::Point<int> starOf (int row, int scroll = 0) { return { listRight - 30 + 8, rowMiddle (row, scroll) }; }
@@ -296,24 +299,28 @@ TEST (PresetBrowserPopup, WheelMovesByItsDeltaOnlyOverTheList)
     f.setKicks (20);
     f.browser.show();
 
-    f.wheel (nameOf (0), -0.1f); // 7.2 px towards the end
-    EXPECT_EQ (f.browser.getScrollOffset(), 7);
-    f.wheel (nameOf (0), -1.0f);
-    EXPECT_EQ (f.browser.getScrollOffset(), 79);
-    f.wheel (nameOf (0), 0.25f); // 18 px towards the top
-    EXPECT_EQ (f.browser.getScrollOffset(), 61);
+    // One notch moves the list 34 px (0.47 units at 72 px per unit), also where JUCE
+    // reports a notch as 50/256 units; parts of a notch move in proportion.
+    f.wheel (nameOf (0), -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 34);
+    f.wheel (nameOf (0), -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 68);
+    f.wheel (nameOf (0), -notch / 10.0f); // 3.4 px towards the end
+    EXPECT_EQ (f.browser.getScrollOffset(), 71);
+    f.wheel (nameOf (0), notch); // towards the top
+    EXPECT_EQ (f.browser.getScrollOffset(), 37);
 
-    f.wheel (allTab, -1.0f);
-    f.wheel ({ 200, 600 }, -1.0f);
-    EXPECT_EQ (f.browser.getScrollOffset(), 61);
+    f.wheel (allTab, -notch);
+    f.wheel ({ 200, 600 }, -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 37);
 
     // It also scrolls behind an open removal dialog.
     f.click (userTab);
     f.setKicks (20, 1);
     f.click (removeIconOf (0));
     ASSERT_TRUE (f.browser.hasPendingRemoval());
-    f.wheel (nameOf (3), -1.0f);
-    EXPECT_EQ (f.browser.getScrollOffset(), 72);
+    f.wheel (nameOf (3), -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 34);
 }
 
 TEST (PresetBrowserPopup, ScrollbarGrabsTheThumbOrJumpsToThePress)
@@ -414,30 +421,32 @@ TEST (PresetBrowserPopup, ChoosingReportsTheRowsFileAndStaysOpen)
     BrowserFixture f;
     f.setKicks (20);
     f.browser.show();
-    f.wheel (nameOf (0), -1.0f); // 72 px: row 2 is at the top, partly hidden
+    f.wheel (nameOf (0), -notch);
+    f.wheel (nameOf (0), -notch); // 68 px: row 2 is at the top, partly hidden
+    ASSERT_EQ (f.browser.getScrollOffset(), 68);
 
-    f.click (nameOf (3, 72));
+    f.click (nameOf (3, 68));
     ASSERT_EQ (f.chosen.size(), 1u);
     EXPECT_EQ (f.chosen[0], f.factoryFolder.getChildFile ("Kick 04.wav"));
     EXPECT_TRUE (f.browser.isVisible());
 
     // A double-click chooses (first press) and closes; on a star it toggles twice and stays.
-    f.browser.mouseDown (f.at (starOf (5, 72)));
-    f.browser.mouseDown (f.at (starOf (5, 72)));
-    f.browser.mouseDoubleClick (f.at (starOf (5, 72)));
+    f.browser.mouseDown (f.at (starOf (5, 68)));
+    f.browser.mouseDown (f.at (starOf (5, 68)));
+    f.browser.mouseDoubleClick (f.at (starOf (5, 68)));
     EXPECT_TRUE (f.browser.isVisible());
     EXPECT_TRUE (f.favorites.fileNames.isEmpty());
     EXPECT_EQ (f.listChanges, 2);
 
-    f.browser.mouseDown (f.at (nameOf (5, 72)));
-    f.browser.mouseDoubleClick (f.at (nameOf (5, 72)));
+    f.browser.mouseDown (f.at (nameOf (5, 68)));
+    f.browser.mouseDoubleClick (f.at (nameOf (5, 68)));
     EXPECT_FALSE (f.browser.isVisible());
     EXPECT_EQ (f.chosen.back(), f.factoryFolder.getChildFile ("Kick 06.wav"));
 
     // The scroll position survives closing and reopening (clamped, not moved to the current kick).
     f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 20.wav"));
     f.browser.show();
-    EXPECT_EQ (f.browser.getScrollOffset(), 72);
+    EXPECT_EQ (f.browser.getScrollOffset(), 68);
 }
 
 TEST (PresetBrowserPopup, StarsToggleThroughTheSharedFavourites)

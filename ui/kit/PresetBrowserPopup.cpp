@@ -28,7 +28,16 @@ namespace
     constexpr int iconTopInRow = 6;
 
     constexpr int scrollbarStripWidth = 12;
+    // The list moves 72 px per unit of wheel movement: about 34 px for a notch that reports
+    // 0.47 units.
     constexpr float wheelPixelsPerUnit = 72.0f;
+#if JUCE_LINUX || JUCE_BSD
+    // JUCE reports a notch on X11 as 50/256 units, which would move only 14 px (crossing 200
+    // kicks would take some 430 notches): the notch is scaled to move the same 34 px.
+    constexpr float wheelPixelsPerReportedUnit = 0.47f * wheelPixelsPerUnit / (50.0f / 256.0f);
+#else
+    constexpr float wheelPixelsPerReportedUnit = wheelPixelsPerUnit;
+#endif
     constexpr int dialogHeight = 148;
 
     const char* const tabLabels[] = { "ALL KICKS", "FAVORITES", "USER" };
@@ -638,7 +647,7 @@ void PresetBrowserPopup::mouseWheelMove (const juce::MouseEvent& e, const juce::
     if (! listArea.contains (e.getPosition()))
         return;
 
-    scrollOffset -= juce::roundToInt (wheel.deltaY * wheelPixelsPerUnit);
+    scrollOffset -= juce::roundToInt (wheel.deltaY * wheelPixelsPerReportedUnit);
     clampScroll();
     repaint();
 }
