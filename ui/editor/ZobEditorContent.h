@@ -10,6 +10,7 @@
 #include "ui/kit/UpdateService.h"
 #include "ui/kit/VYLLookAndFeel.h"
 #include "ui/kit/WaveformDisplay.h"
+#include "ui/kit/WindowFocus.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -180,6 +181,11 @@ public:
     // and Up and Down step on from it. Empty once a kick is loaded or the selection follows
     // the processor again.
     juce::File failedKick;
+
+    // The keys work as soon as the window is shown or brought to the front: the canvas (or
+    // the open browser) takes the focus that the window holds. Declared last.
+    vyl::WindowFocusFollower windowFocus { *this, [this]
+                                           { (browser.isVisible() ? static_cast<juce::Component&> (browser) : *this).grabKeyboardFocus(); } };
 
     //==============================================================================
     // Construction, wiring, layout, timer and theme (ZobEditorContent.cpp).
