@@ -74,7 +74,12 @@ StateSnapshot ZobAudioProcessor::captureSnapshot() const
 
 void ZobAudioProcessor::pushUndoSnapshot()
 {
-    undoStack.push_back (captureSnapshot());
+    pushUndoSnapshot (captureSnapshot());
+}
+
+void ZobAudioProcessor::pushUndoSnapshot (const StateSnapshot& before)
+{
+    undoStack.push_back (before);
     redoStack.clear();
 
     if (undoStack.size() > maximumUndoSteps)

@@ -131,6 +131,10 @@ public:
     /** Records the current sound before a change; forgets the redo side. */
     void pushUndoSnapshot();
 
+    /** Records a sound captured earlier, when the change it came before is already under
+        way (a control gesture whose first movement has just happened); forgets the redo side. */
+    void pushUndoSnapshot (const StateSnapshot& before);
+
     /** True when a snapshot was applied; both call onStateRestored synchronously then. */
     bool undo();
     bool redo();

@@ -79,23 +79,47 @@ bool FavoritesStore::toggleFavorite (const juce::String& fileName)
     if (fileName.isEmpty())
         return false;
 
+    auto wasFavorite = false;
+    changeFavorites ([&] (juce::StringArray& names)
+                     {
+                         wasFavorite = names.contains (fileName);
+
+                         if (wasFavorite)
+                             names.removeString (fileName, false);
+                         else
+                             names.add (fileName);
+
+                         return true; });
+    return ! wasFavorite;
+}
+
+bool FavoritesStore::removeFavorite (const juce::String& fileName)
+{
+    if (fileName.isEmpty())
+        return false;
+
+    // A file that does not hold the name, an unreadable one among them, is not written.
+    auto wasFavorite = false;
+    changeFavorites ([&] (juce::StringArray& names)
+                     {
+                         wasFavorite = names.contains (fileName);
+                         names.removeString (fileName, false);
+                         return wasFavorite; });
+    return wasFavorite;
+}
+
+void FavoritesStore::changeFavorites (const std::function<bool (juce::StringArray&)>& change)
+{
     const ScopedFavoritesLock lock;
     auto unreadable = false;
     auto names = readFavorites (getFavoritesFile(), unreadable);
-    const auto wasFavorite = names.contains (fileName);
-
-    if (wasFavorite)
-        names.removeString (fileName, false);
-    else
-        names.add (fileName);
 
     // An unreadable file is never written over: it is kept aside first, and when that
     // fails it stays as it is (the list in memory still changes, as after a failed write).
-    if (! unreadable || keepUnreadableFile (getFavoritesFile()))
+    if (change (names) && (! unreadable || keepUnreadableFile (getFavoritesFile())))
         saveFavorites (names);
 
     fileNames = names;
-    return ! wasFavorite;
 }
 
 bool FavoritesStore::isFavorite (const juce::String& fileName) const

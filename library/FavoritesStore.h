@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
+
 /** The user's favourite kicks: kick file names (with extension, without folder) kept in
     "favorites.xml" in the per-user program folder and shared by every instance of the
     program on the machine, standalone and plug-in alike.
@@ -29,6 +31,12 @@ public:
         the new list is written, so that what it held can still be recovered. */
     bool toggleFavorite (const juce::String& fileName);
 
+    /** Takes the name out of the file when the file holds it, and never adds it: what the
+        file holds now counts, not this instance's list, which another instance may have
+        changed since. fileNames then follows the file. Returns whether the name was a
+        favourite. An empty name touches nothing. */
+    bool removeFavorite (const juce::String& fileName);
+
     /** Whether fileNames holds the name (case-sensitive); reads memory only. */
     bool isFavorite (const juce::String& fileName) const;
 
@@ -44,4 +52,9 @@ public:
 
     /** The favourite file names in file order; read directly by the editor and the browser. */
     juce::StringArray fileNames;
+
+private:
+    /** One read-modify-write of the file under the lock: change edits the list the file holds
+        now and says whether it changed it; a changed list is written, and fileNames takes it. */
+    void changeFavorites (const std::function<bool (juce::StringArray&)>& change);
 };

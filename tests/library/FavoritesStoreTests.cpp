@@ -349,6 +349,53 @@ TEST (FavoritesStore, WaitsForAnotherProcessHoldingTheLock)
     EXPECT_EQ (store.loadFavorites(), juce::StringArray ("Child.wav", "Parent.wav"));
 }
 
+TEST (FavoritesStore, RemoveTakesTheNameOutOfTheFileAndNeverAddsIt)
+{
+    const zobtest::ScopedTempHome home;
+    writeFavoritesFile ("<ZOB_FAVORITES><Favorite id=\"A.wav\"/><Favorite id=\"B.wav\"/><Favorite id=\"A.wav\"/></ZOB_FAVORITES>");
+    FavoritesStore a, b;
+
+    EXPECT_TRUE (a.removeFavorite ("A.wav"));
+    EXPECT_EQ (a.fileNames, juce::StringArray ("B.wav"));
+    EXPECT_EQ (a.loadFavorites(), juce::StringArray ("B.wav"));
+
+    // The other instance still lists the name: its removal finds it gone from the file, adds
+    // nothing and takes the file's list.
+    ASSERT_TRUE (b.isFavorite ("A.wav"));
+    EXPECT_FALSE (b.removeFavorite ("A.wav"));
+    EXPECT_EQ (b.fileNames, juce::StringArray ("B.wav"));
+    EXPECT_EQ (b.loadFavorites(), juce::StringArray ("B.wav"));
+
+    // A star that another instance gave after this one last read the file goes all the same.
+    a.toggleFavorite ("C.wav");
+    ASSERT_FALSE (b.isFavorite ("C.wav"));
+    EXPECT_TRUE (b.removeFavorite ("C.wav"));
+    EXPECT_EQ (b.loadFavorites(), juce::StringArray ("B.wav"));
+
+    // Nothing to take out: the file is not touched, not even an unreadable one.
+    EXPECT_FALSE (b.removeFavorite (""));
+    writeFavoritesFile ("not xml");
+    EXPECT_FALSE (b.removeFavorite ("B.wav"));
+    EXPECT_EQ (FavoritesStore::getFavoritesFile().loadFileAsString(), juce::String ("not xml"));
+    EXPECT_EQ (zobtest::childNames (home.userFolder()), juce::StringArray ("favorites.xml"));
+}
+
+TEST (FavoritesStore, RemoveWaitsForAnotherProcessHoldingTheLock)
+{
+    const zobtest::ScopedTempHome home;
+    const auto held = home.temp().getChildFile ("held");
+    FavoritesStore store; // made first: its constructor takes the lock too
+
+    auto child = zobtest::startChildRoutine ("FavoritesLockHolder", { held.getFullPathName() });
+    ASSERT_NE (child, nullptr);
+    ASSERT_TRUE (zobtest::waitForFile (held));
+
+    // The child stars "Child.wav" inside its lock: the removal reads the file after it.
+    EXPECT_TRUE (store.removeFavorite ("Child.wav"));
+    EXPECT_EQ (zobtest::waitForChild (*child), 0);
+    EXPECT_TRUE (store.loadFavorites().isEmpty());
+}
+
 TEST (FavoritesStore, TwoProcessesTogglingAtOnceKeepEveryChange)
 {
     const zobtest::ScopedTempHome home;

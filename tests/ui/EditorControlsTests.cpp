@@ -175,6 +175,10 @@ TEST (EditorControls, KickBarTooltipsAtCanvasPoints)
     const Case cases[] = {
         { pitchOf (33, 12.4f, false), 0.0f, "Detected key: A1, 12 cents sharp" },
         { pitchOf (33, -7.6f, true), 0.0f, "Detected key: A1, 8 cents flat. The pitch is still moving where it was measured, so this is an estimate." },
+        { pitchOf (33, 1.4f, false), 0.0f, "Detected key: A1, 1 cent sharp" },
+        { pitchOf (33, -0.6f, false), 0.0f, "Detected key: A1, 1 cent flat" },
+        { pitchOf (33, 2.0f, false), 0.0f, "Detected key: A1, 2 cents sharp" },
+        { pitchOf (33, -1.6f, true), 0.0f, "Detected key: A1, 2 cents flat. The pitch is still moving where it was measured, so this is an estimate." },
         { pitchOf (33, 0.3f, false), 2.0f, "Detected key: B1" }, // TUNE moves the key
         { KickPitchResult(), 0.0f, "No clear pitch could be found in this kick" },
     };
@@ -183,7 +187,7 @@ TEST (EditorControls, KickBarTooltipsAtCanvasPoints)
     {
         fakePitch (fixture.processor, c.pitch);
         fixture.setValue (ParameterIds::tuneSemitones, c.tune);
-        EXPECT_EQ (content.getTooltipAt (badge), juce::String (c.text));
+        EXPECT_EQ (content.getTooltipAt (badge), juce::String (c.text)) << c.pitch.cents;
     }
 
     EXPECT_EQ (content.getTooltipAt ({ 30, 140 }), "Previous kick in the list");
@@ -307,13 +311,25 @@ TEST (EditorControls, EachControlGestureIsOneUndoStep)
     content.clock = [&now]
     { return now; };
 
-    // JUCE reports a drag start for every press; a click that moved nothing adds no step
-    // after the first.
-    SliderHand knob { content.knobs[0]->slider };
-    knob.click();
-    knob.click();
-    knob.click();
-    EXPECT_EQ (processor.undoStack.size(), 1u);
+    // JUCE reports a drag start for every press; a click that moves nothing adds no step,
+    // and after an undo it leaves the redo side as it was.
+    fixture.setValue (ParameterIds::transientAmount, 0.4f);
+    processor.pushUndoSnapshot();
+    fixture.setValue (ParameterIds::transientAmount, 0.6f);
+    processor.undo();
+    ASSERT_EQ (processor.redoStack.size(), 1u);
+
+    for (auto* slider : { &content.knobs[0]->slider, &content.knobs[3]->slider, static_cast<juce::Slider*> (&content.tuneSlider) })
+    {
+        SliderHand hand { *slider };
+        hand.click();
+        hand.click();
+    }
+
+    EXPECT_TRUE (processor.undoStack.empty());
+    EXPECT_EQ (processor.redoStack.size(), 1u);
+    EXPECT_TRUE (processor.redo());
+    EXPECT_FLOAT_EQ (fixture.value (ParameterIds::transientAmount), 0.6f);
 
     // A double-click reset is one step, and undo brings the value back.
     fixture.setValue (ParameterIds::punchAmount, 0.5f);
@@ -352,6 +368,33 @@ TEST (EditorControls, EachControlGestureIsOneUndoStep)
     processor.undo();
     processor.undo();
     EXPECT_NEAR (fixture.value (ParameterIds::outputGainDb), before, 1.0e-4f);
+
+    // TUNE's semitone wheel too: a burst is one step of its own, which undo takes back
+    // without the step before it, and which redo pending gives way to.
+    processor.undoStack.clear();
+    processor.redoStack.clear();
+    content.randomiseButton.onClick();
+    const auto rolled = fixture.value (ParameterIds::transientAmount);
+    now += 1000;
+    SliderHand tune { content.tuneSlider };
+
+    for (int notch = 0; notch < 3; ++notch)
+    {
+        tune.wheel (50.0f / 256.0f);
+        now += 60;
+    }
+
+    EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), 3.0f, 1.0e-4f);
+    ASSERT_EQ (processor.undoStack.size(), 2u);
+    processor.undo();
+    EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), 0.0f, 1.0e-4f);
+    EXPECT_FLOAT_EQ (fixture.value (ParameterIds::transientAmount), rolled);
+
+    now += 1000;
+    tune.wheel (-50.0f / 256.0f);
+    EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), -1.0f, 1.0e-4f);
+    EXPECT_TRUE (processor.redoStack.empty());
+    EXPECT_EQ (processor.undoStack.size(), 2u);
 }
 
 TEST (EditorControls, TuneWheelStepsWholeSemitonesPerNotch)
@@ -405,8 +448,7 @@ TEST (EditorControls, TuneWheelStepsWholeSemitonesPerNotch)
     tune.mouseWheelMove (twice, wheelOf (0.0f, notch));
     EXPECT_NEAR (fixture.value (ParameterIds::tuneSemitones), 1.0, 1.0e-4);
 
-    // The semitone wheel adds no undo step; with Shift the slider's own fine wheel runs.
-    EXPECT_TRUE (fixture.processor.undoStack.empty());
+    // With Shift the slider's own fine wheel runs.
     {
         const zobtest::ScopedModifiers shift (juce::ModifierKeys::shiftModifier);
         tune.mouseWheelMove (zobtest::mouseEventAt (tune, { 180.0f, 10.0f }, juce::ModifierKeys::shiftModifier, juce::Time (ms + 20000)), wheelOf (0.0f, notch));

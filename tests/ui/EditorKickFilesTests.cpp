@@ -4,6 +4,9 @@
 #include "ui/EditorFixture.h"
 #include "ui/kit/ExternalFileDrag.h"
 
+#include "library/DragExport.h"
+#include "library/FavoritesStore.h"
+
 #include <gtest/gtest.h>
 
 namespace
@@ -55,6 +58,22 @@ TEST (EditorKickFiles, DragsAreAcceptedWhenOneFileIsAKick)
     };
 
     for (const auto& c : cases)
+        EXPECT_EQ (content.isInterestedInFileDrag (c.paths), c.interested) << c.paths.joinIntoString (" ");
+
+    // The kick dragged out of the pad, crossing the window on its way out, is of no interest
+    // (it would never be imported); with a kick of the user's own the drag still is.
+    const auto dragOut = fixture.processor.exportKickForDrag();
+    ASSERT_TRUE (juce::File (dragOut).existsAsFile());
+    const auto otherInstance = getDragTempFolder().getChildFile ("other-instance/Deep (ZOB).wav").getFullPathName();
+
+    const Case dragOutCases[] = {
+        { { dragOut }, false },
+        { { dragOut, otherInstance }, false },
+        { { dragOut, "/tmp/in/notes.txt" }, false },
+        { { dragOut, "/tmp/in/kick.wav" }, true },
+    };
+
+    for (const auto& c : dragOutCases)
         EXPECT_EQ (content.isInterestedInFileDrag (c.paths), c.interested) << c.paths.joinIntoString (" ");
 
     content.fileDragEnter ({ "/tmp/in/kick.wav" }, 5, 5);
@@ -202,6 +221,48 @@ TEST (EditorKickFiles, UserKicksAreRemovedAndFactoryKicksRefused)
 
     EXPECT_TRUE (juce::File (factory[1]).existsAsFile());
     EXPECT_TRUE (drop.getChildFile ("One.wav").existsAsFile());
+}
+
+TEST (EditorKickFiles, RemovalTakesTheStarOffOnlyWhenNoListedKickKeepsTheName)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    auto& processor = fixture.processor;
+    const juce::File factoryKick (ZobAudioProcessor::listFactoryKicks()[1]);
+    const auto name = factoryKick.getFileName();
+    const auto drop = fixture.home.temp().getChildFile ("drop");
+    content.addKicks ({ factoryKick.getFullPathName(), kickIn (drop, "Two.wav", 90.0).getFullPathName(), kickIn (drop, "Three.wav", 70.0).getFullPathName() });
+    const auto copy = fixture.userKicks().getChildFile (name);
+    ASSERT_TRUE (copy.existsAsFile());
+
+    // A user copy of a factory kick shares its star; removing the copy leaves the factory
+    // kick starred.
+    processor.favorites.toggleFavorite (name);
+    content.removeKick (copy);
+    EXPECT_FALSE (copy.exists());
+    EXPECT_EQ (content.toastText, "Kick removed");
+    EXPECT_TRUE (processor.favorites.isFavorite (name));
+    EXPECT_TRUE (FavoritesStore().isFavorite (name));
+
+    // Another instance shares the favourites file and changes it meanwhile: it unstars
+    // "Two.wav", which this one still lists, and stars "Three.wav", which this one has not
+    // seen. Removing each takes its name out of the file and puts nothing back.
+    processor.favorites.toggleFavorite ("Two.wav");
+    FavoritesStore otherInstance;
+    otherInstance.toggleFavorite ("Two.wav");
+    otherInstance.toggleFavorite ("Three.wav");
+    ASSERT_TRUE (processor.favorites.isFavorite ("Two.wav"));
+    ASSERT_FALSE (processor.favorites.isFavorite ("Three.wav"));
+
+    for (const auto* removed : { "Two.wav", "Three.wav" })
+    {
+        content.removeKick (fixture.userKicks().getChildFile (removed));
+        EXPECT_EQ (content.toastText, "Kick removed");
+        EXPECT_FALSE (FavoritesStore().isFavorite (removed)) << removed;
+        EXPECT_FALSE (processor.favorites.isFavorite (removed)) << removed;
+    }
+
+    EXPECT_EQ (processor.favorites.loadFavorites(), juce::StringArray (name));
 }
 
 TEST (EditorKickFiles, DragOutHandsTheRenderedKickOverAsAFileUrl)

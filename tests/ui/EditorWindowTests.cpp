@@ -188,3 +188,100 @@ TEST (EditorWindow, SettingsPanelShowsAndChangesTheDisplaySettings)
     EXPECT_FALSE (readUiSettings().dark);
     EXPECT_TRUE (readUiSettings().tooltips);
 }
+
+TEST (EditorWindow, TheCanvasTakesTheFocusWhenItsWindowIsShownOrBroughtToTheFront)
+{
+    zobtest::EditorFixture fixture;
+    auto& processor = fixture.processor;
+    const auto factory = ZobAudioProcessor::listFactoryKicks();
+    ASSERT_EQ (processor.samplePath, factory[0]);
+
+    // A window as the standalone app has one: a top-level component that wants the focus
+    // itself, with a button of its own beside the editor, which wants it too.
+    struct Window : juce::Component
+    {
+        Window() { setWantsKeyboardFocus (true); }
+        juce::TextButton options { "Options" };
+    };
+
+    zobtest::ignoreXErrors();
+    Window window;
+    window.setSize (400, 740);
+    window.addAndMakeVisible (window.options);
+    window.options.setBounds (0, 0, 60, 30);
+    window.addAndMakeVisible (*fixture.editor);
+    fixture.editor->setTopLeftPosition (0, 30);
+    window.addToDesktop (0);
+    window.setVisible (true);
+    zobtest::runPendingMessages();
+
+    const auto canvasHasFocus = [&]
+    { return fixture.content().hasKeyboardFocus (false); };
+
+    // Shown without being activated (the desktop's focus is elsewhere): nothing is taken.
+    ASSERT_FALSE (window.getPeer()->isFocused());
+    EXPECT_FALSE (canvasHasFocus());
+
+    // Activated: JUCE focuses the window itself when its peer gains the focus; the canvas
+    // takes it from there, and the keys work without a click.
+    zobtest::moveDesktopFocusTo (window.getWindowHandle());
+    EXPECT_TRUE (zobtest::runMessagesUntil (canvasHasFocus, 2000));
+    EXPECT_TRUE (window.getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::downKey)));
+    EXPECT_EQ (processor.samplePath, factory[1]);
+
+    // With the browser open the browser takes it, so Escape closes it.
+    fixture.content().browser.show();
+    window.grabKeyboardFocus();
+    EXPECT_TRUE (zobtest::runMessagesUntil ([&]
+                                            { return fixture.content().browser.hasKeyboardFocus (false); },
+                                            2000));
+    EXPECT_TRUE (window.getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::escapeKey)));
+    EXPECT_FALSE (fixture.content().browser.isVisible());
+
+    // A click on the window's own button (the app's "Options") leaves the focus with the
+    // canvas: the button takes none, as JUCE's title-bar buttons take none.
+    EXPECT_FALSE (window.options.getWantsKeyboardFocus());
+    const auto click = [&] (juce::Point<float> where)
+    {
+        auto& peer = *window.getPeer();
+        const auto time = juce::Time::currentTimeMillis();
+        peer.handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, where, juce::ModifierKeys::leftButtonModifier, juce::MouseInputSource::defaultPressure, 0.0f, time);
+        peer.handleMouseEvent (juce::MouseInputSource::InputSourceType::mouse, where, {}, juce::MouseInputSource::defaultPressure, 0.0f, time + 50);
+    };
+    click ({ 30.0f, 15.0f });
+    zobtest::runPendingMessages();
+    EXPECT_TRUE (canvasHasFocus());
+
+    // Another program takes the focus: nothing here has it, and nothing is taken back.
+    zobtest::moveDesktopFocusTo (nullptr);
+    EXPECT_TRUE (zobtest::runMessagesUntil ([]
+                                            { return juce::Component::getCurrentlyFocusedComponent() == nullptr; },
+                                            2000));
+    zobtest::runPendingMessages();
+    EXPECT_FALSE (window.getPeer()->isFocused());
+    EXPECT_FALSE (canvasHasFocus());
+
+    // Brought to the front again, the keys work at once.
+    zobtest::moveDesktopFocusTo (window.getWindowHandle());
+    EXPECT_TRUE (zobtest::runMessagesUntil (canvasHasFocus, 2000));
+    EXPECT_TRUE (window.getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::upKey)));
+    EXPECT_EQ (processor.samplePath, factory[0]);
+
+    // An editor put into a window that holds the focus takes it at once (the standalone app
+    // builds a new editor in its window when its state is reset).
+    fixture.editor.reset (static_cast<ZobAudioProcessorEditor*> (processor.createEditor()));
+    ASSERT_TRUE (window.hasKeyboardFocus (false));
+    window.addAndMakeVisible (*fixture.editor);
+    EXPECT_TRUE (canvasHasFocus());
+
+    // A focus held elsewhere in the program (another window) stays there.
+    juce::TextEditor field;
+    field.setSize (200, 30);
+    field.addToDesktop (0);
+    field.setVisible (true);
+    field.grabKeyboardFocus();
+    ASSERT_TRUE (field.hasKeyboardFocus (false));
+    zobtest::runPendingMessages();
+    EXPECT_TRUE (field.hasKeyboardFocus (false));
+    EXPECT_FALSE (fixture.content().hasKeyboardFocus (true));
+}

@@ -174,3 +174,81 @@ TEST (KickNavigation, StarOfTheKickBar)
     content.starCatcher.onClick();
     EXPECT_EQ (accentInStar(), 0);
 }
+
+TEST (KickNavigation, AUserCopyOfAFactoryKickIsSteppedFromItsOwnRow)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    auto& processor = fixture.processor;
+    const auto factory = ZobAudioProcessor::listFactoryKicks();
+    const juce::File factoryKick (factory[1]);
+    const auto copy = fixture.userKicks().getChildFile (factoryKick.getFileName());
+    const auto after = fixture.userKicks().getChildFile ("Zz After.wav");
+
+    // ALL KICKS: the factory kicks, then the copy, then "Zz After.wav".
+    content.filesDropped ({ factoryKick.getFullPathName(), zobtest::EditorFixture::writeKick (fixture.home.temp().getChildFile ("drop/Zz After.wav")).getFullPathName() }, 5, 5);
+    ASSERT_EQ (processor.samplePath, copy.getFullPathName());
+    showTab (content, 0);
+    ASSERT_EQ ((int) content.browser.getVisibleItems().size(), factory.size() + 2);
+
+    // Shown, the list scrolls to the copy's own row at the end, not to the factory row.
+    content.browser.show();
+    content.browser.scrollToCurrent();
+    EXPECT_EQ (content.browser.getScrollOffset(), (factory.size() + 1) * 30 - content.browser.getListArea().getHeight());
+
+    struct Step
+    {
+        int key;
+        juce::File expected;
+    };
+
+    const Step steps[] = {
+        { juce::KeyPress::downKey, after },
+        { juce::KeyPress::upKey, copy },
+        { juce::KeyPress::upKey, juce::File (factory[factory.size() - 1]) },
+        { juce::KeyPress::downKey, copy },
+        { juce::KeyPress::downKey, after },
+        { juce::KeyPress::downKey, juce::File (factory[0]) },
+    };
+
+    for (const auto& step : steps)
+    {
+        EXPECT_TRUE (fixture.key (step.key));
+        EXPECT_EQ (processor.samplePath, step.expected.getFullPathName());
+    }
+}
+
+TEST (KickNavigation, DownWalksPastAKickThatCannotBeLoaded)
+{
+    zobtest::EditorFixture fixture;
+    auto& content = fixture.content();
+    auto& processor = fixture.processor;
+    const auto user = fixture.userKicks();
+
+    // Import refuses such a file, but anything can be put into the folder by hand.
+    const auto first = zobtest::EditorFixture::writeKick (user.getChildFile ("A.wav"));
+    const auto broken = user.getChildFile ("B Broken.wav");
+    ASSERT_TRUE (broken.replaceWithText ("not audio"));
+    const auto last = zobtest::EditorFixture::writeKick (user.getChildFile ("C.wav"), 70.0);
+    content.rebuildKickChooser();
+    content.browser.showUserTab();
+    content.selectKick (first);
+    ASSERT_EQ (processor.samplePath, first.getFullPathName());
+
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (processor.samplePath, first.getFullPathName());
+    EXPECT_EQ (content.toastText, "Could not load kick");
+
+    EXPECT_TRUE (fixture.key (juce::KeyPress::downKey));
+    EXPECT_EQ (processor.samplePath, last.getFullPathName());
+
+    // Backwards too, and the arrows the same way: past it to the kick before.
+    EXPECT_TRUE (fixture.key (juce::KeyPress::upKey));
+    EXPECT_EQ (processor.samplePath, last.getFullPathName());
+    fixture.clickCanvas ({ 42, 141 });
+    EXPECT_EQ (processor.samplePath, first.getFullPathName());
+
+    // Once a kick plays again the steps start from it.
+    EXPECT_TRUE (fixture.key (juce::KeyPress::upKey));
+    EXPECT_EQ (processor.samplePath, last.getFullPathName());
+}

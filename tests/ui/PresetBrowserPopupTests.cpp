@@ -20,6 +20,9 @@ constexpr int listX = 21, listY = 201, listRight = 379;
 constexpr int rowHeight = 30;
 const juce::Point<int> allTab { 80, 184 }, favoritesTab { 200, 184 }, userTab { 320, 184 };
 
+// One notch of a wheel as JUCE reports it on X11.
+constexpr float notch = 50.0f / 256.0f;
+
 int rowMiddle (int row, int scroll = 0) { return listY + row * rowHeight - scroll + 15; }
 juce::Point<int> nameOf (int row, int scroll = 0) { return { 100, rowMiddle (row, scroll) }; }
 juce::Point<int> starOf (int row, int scroll = 0) { return { listRight - 30 + 8, rowMiddle (row, scroll) }; }
@@ -296,24 +299,28 @@ TEST (PresetBrowserPopup, WheelMovesByItsDeltaOnlyOverTheList)
     f.setKicks (20);
     f.browser.show();
 
-    f.wheel (nameOf (0), -0.1f); // 7.2 px towards the end
-    EXPECT_EQ (f.browser.getScrollOffset(), 7);
-    f.wheel (nameOf (0), -1.0f);
-    EXPECT_EQ (f.browser.getScrollOffset(), 79);
-    f.wheel (nameOf (0), 0.25f); // 18 px towards the top
-    EXPECT_EQ (f.browser.getScrollOffset(), 61);
+    // One notch moves the list 34 px (0.47 units at 72 px per unit), also where JUCE
+    // reports a notch as 50/256 units; parts of a notch move in proportion.
+    f.wheel (nameOf (0), -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 34);
+    f.wheel (nameOf (0), -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 68);
+    f.wheel (nameOf (0), -notch / 10.0f); // 3.4 px towards the end
+    EXPECT_EQ (f.browser.getScrollOffset(), 71);
+    f.wheel (nameOf (0), notch); // towards the top
+    EXPECT_EQ (f.browser.getScrollOffset(), 37);
 
-    f.wheel (allTab, -1.0f);
-    f.wheel ({ 200, 600 }, -1.0f);
-    EXPECT_EQ (f.browser.getScrollOffset(), 61);
+    f.wheel (allTab, -notch);
+    f.wheel ({ 200, 600 }, -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 37);
 
     // It also scrolls behind an open removal dialog.
     f.click (userTab);
     f.setKicks (20, 1);
     f.click (removeIconOf (0));
     ASSERT_TRUE (f.browser.hasPendingRemoval());
-    f.wheel (nameOf (3), -1.0f);
-    EXPECT_EQ (f.browser.getScrollOffset(), 72);
+    f.wheel (nameOf (3), -notch);
+    EXPECT_EQ (f.browser.getScrollOffset(), 34);
 }
 
 TEST (PresetBrowserPopup, ScrollbarGrabsTheThumbOrJumpsToThePress)
@@ -414,30 +421,32 @@ TEST (PresetBrowserPopup, ChoosingReportsTheRowsFileAndStaysOpen)
     BrowserFixture f;
     f.setKicks (20);
     f.browser.show();
-    f.wheel (nameOf (0), -1.0f); // 72 px: row 2 is at the top, partly hidden
+    f.wheel (nameOf (0), -notch);
+    f.wheel (nameOf (0), -notch); // 68 px: row 2 is at the top, partly hidden
+    ASSERT_EQ (f.browser.getScrollOffset(), 68);
 
-    f.click (nameOf (3, 72));
+    f.click (nameOf (3, 68));
     ASSERT_EQ (f.chosen.size(), 1u);
     EXPECT_EQ (f.chosen[0], f.factoryFolder.getChildFile ("Kick 04.wav"));
     EXPECT_TRUE (f.browser.isVisible());
 
     // A double-click chooses (first press) and closes; on a star it toggles twice and stays.
-    f.browser.mouseDown (f.at (starOf (5, 72)));
-    f.browser.mouseDown (f.at (starOf (5, 72)));
-    f.browser.mouseDoubleClick (f.at (starOf (5, 72)));
+    f.browser.mouseDown (f.at (starOf (5, 68)));
+    f.browser.mouseDown (f.at (starOf (5, 68)));
+    f.browser.mouseDoubleClick (f.at (starOf (5, 68)));
     EXPECT_TRUE (f.browser.isVisible());
     EXPECT_TRUE (f.favorites.fileNames.isEmpty());
     EXPECT_EQ (f.listChanges, 2);
 
-    f.browser.mouseDown (f.at (nameOf (5, 72)));
-    f.browser.mouseDoubleClick (f.at (nameOf (5, 72)));
+    f.browser.mouseDown (f.at (nameOf (5, 68)));
+    f.browser.mouseDoubleClick (f.at (nameOf (5, 68)));
     EXPECT_FALSE (f.browser.isVisible());
     EXPECT_EQ (f.chosen.back(), f.factoryFolder.getChildFile ("Kick 06.wav"));
 
     // The scroll position survives closing and reopening (clamped, not moved to the current kick).
     f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 20.wav"));
     f.browser.show();
-    EXPECT_EQ (f.browser.getScrollOffset(), 72);
+    EXPECT_EQ (f.browser.getScrollOffset(), 68);
 }
 
 TEST (PresetBrowserPopup, StarsToggleThroughTheSharedFavourites)
@@ -513,8 +522,11 @@ TEST (PresetBrowserPopup, NeighbourKickWrapsWithinTheShownTab)
     const Case cases[] = {
         { 0, b.path, +1, c.path },
         { 0, b.path, -1, a.path },
-        { 0, otherA.path, +1, b.path }, // the first item of that name counts
+        { 0, otherA.path, +1, a.path }, // the user A by its path: after it the list wraps
+        { 0, otherA.path, -1, d.path },
+        { 0, a.path, +1, b.path }, // the factory A by its path
         { 0, a.path, -1, otherA.path }, // wraps to the last
+        { 0, f.home.home().getChildFile ("elsewhere/A.wav"), +1, b.path }, // a path not listed: the first of its name
         { 0, nowhere, +1, a.path }, // not on the tab: the first forwards, the last backwards
         { 0, nowhere, -1, otherA.path },
         { 2, d.path, +1, otherA.path }, // USER: B, D, A
@@ -563,6 +575,41 @@ TEST (PresetBrowserPopup, ScrollToCurrentShowsTheWholeRow)
     f.browser.setCurrentKick (f.userFolder.getChildFile ("Nowhere.wav"));
     f.browser.scrollToCurrent();
     EXPECT_EQ (f.browser.getScrollOffset(), 150);
+}
+
+TEST (PresetBrowserPopup, ScrollToCurrentFindsTheKickByItsPathBeforeItsName)
+{
+    BrowserFixture f;
+    f.setKicks (20);
+    auto items = std::vector<Item>();
+
+    for (const auto* item : f.browser.getVisibleItems())
+        items.push_back (*item);
+
+    const auto userCopy = makeItem (f.userFolder, "Kick 01.wav", true); // last, under the factory kick's name
+    items.push_back (userCopy);
+    f.browser.setItems (std::move (items));
+    f.browser.show();
+
+    f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 20.wav"));
+    f.browser.scrollToCurrent();
+    ASSERT_EQ (f.browser.getScrollOffset(), 19 * 30 + 30 - 329);
+
+    // The user copy plays: its own row is shown, at the end, not the factory row at the top.
+    f.browser.setCurrentKick (userCopy.path);
+    f.browser.scrollToCurrent();
+    EXPECT_EQ (f.browser.getScrollOffset(), 21 * 30 - 329);
+
+    f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 01.wav"));
+    f.browser.scrollToCurrent();
+    EXPECT_EQ (f.browser.getScrollOffset(), 0);
+
+    // A path that is not listed falls back to the first row of its name.
+    f.browser.setCurrentKick (f.factoryFolder.getChildFile ("Kick 20.wav"));
+    f.browser.scrollToCurrent();
+    f.browser.setCurrentKick (f.home.home().getChildFile ("elsewhere/Kick 01.wav"));
+    f.browser.scrollToCurrent();
+    EXPECT_EQ (f.browser.getScrollOffset(), 0);
 }
 
 TEST (PresetBrowserPopup, RemovalArmsAfter450Milliseconds)
@@ -933,6 +980,64 @@ TEST (PresetBrowserPopupPainting, RemoveIconOnlyOnTheHoveredUserRow)
     // Leaving the browser clears the hover.
     f.browser.mouseExit (f.at ({ 500, 500 }));
     EXPECT_EQ (inkIn (renderBrowser (f), icon (1), panel), 0);
+}
+
+TEST (PresetBrowserPopupPainting, HoverFollowsTheMouseWhenTheRemovalDialogCloses)
+{
+    enum Close
+    {
+        escapeOverRow2,
+        escapeAfterLeaving,
+        cancel,
+        remove
+    };
+
+    for (const auto close : { escapeOverRow2, escapeAfterLeaving, cancel, remove })
+    {
+        SCOPED_TRACE ((int) close);
+        BrowserFixture f;
+        f.setKicks (4, 1);
+        f.browser.show();
+        f.click (userTab);
+        f.move (removeIconOf (0));
+        f.click (removeIconOf (0));
+        ASSERT_TRUE (f.browser.hasPendingRemoval());
+        f.now += 450;
+
+        switch (close)
+        {
+            case escapeOverRow2:
+                f.move (nameOf (2));
+                f.browser.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+                break;
+            case escapeAfterLeaving:
+                f.browser.mouseExit (f.at ({ 500, 500 }));
+                f.browser.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+                break;
+            case cancel:
+                f.move ({ 121, 389 });
+                f.click ({ 121, 389 });
+                break;
+            case remove:
+                f.move ({ 278, 389 });
+                f.click ({ 278, 389 });
+                break;
+        }
+
+        ASSERT_FALSE (f.browser.hasPendingRemoval());
+        const auto image = renderBrowser (f);
+        const auto panel = vyl::Palette::panel();
+        const auto hoveredFill = panel.overlaidWith (juce::Colour (0x0bffffffu));
+
+        // The row that opened the dialog keeps no hover and no accent remove icon.
+        EXPECT_EQ (inkIn (image, f.browser.getRemoveIconBounds (0), panel), 0);
+        EXPECT_LE (zobtest::colourDistance (image.getPixelAt (25, rowMiddle (0)), panel), 1);
+
+        // Over row 2 that row is hovered, with its quiet remove icon.
+        const auto row2Hovered = close == escapeOverRow2;
+        EXPECT_EQ (zobtest::colourDistance (image.getPixelAt (25, rowMiddle (2)), hoveredFill) <= 1, row2Hovered);
+        EXPECT_EQ (inkIn (image, f.browser.getRemoveIconBounds (2), row2Hovered ? hoveredFill : panel) > 5, row2Hovered);
+    }
 }
 
 TEST (PresetBrowserPopupPainting, ScrollbarTrackAndThumb)

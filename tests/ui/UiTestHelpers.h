@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <cstdlib>
+#include <dlfcn.h>
 
 namespace zobtest
 {
@@ -64,6 +65,56 @@ public:
 private:
     juce::ModifierKeys previous;
 };
+
+/** Makes Xlib ignore protocol errors for the rest of the process, as JUCE does in its own
+    standalone app. A desktop without a window manager lacks atoms that JUCE asks for when a
+    window goes on screen, and Xlib's default handler would end the test program there. */
+inline void ignoreXErrors()
+{
+    using Handler = int (*) (void* display, void* event);
+    using SetHandler = Handler (*) (Handler);
+
+    // JUCE loads the same library; this handle stays open so the handler outlives JUCE's.
+    if (auto* x11 = dlopen ("libX11.so.6", RTLD_NOW))
+        if (auto* setHandler = reinterpret_cast<SetHandler> (dlsym (x11, "XSetErrorHandler")))
+            setHandler ([] (void*, void*)
+                        { return 0; });
+}
+
+/** Moves the desktop's keyboard focus over an X connection of its own, as a window manager
+    does when it activates a window, or another program when it takes the focus (nullptr:
+    no window). This program's own connection makes no request for it, so JUCE learns of
+    the change only from the focus events it receives. */
+inline void moveDesktopFocusTo (void* nativeWindow)
+{
+    using OpenDisplay = void* (*) (const char*);
+    using SetInputFocus = int (*) (void*, unsigned long window, int revertTo, unsigned long time);
+    using Sync = int (*) (void*, int discard);
+    using CloseDisplay = int (*) (void*);
+
+    auto* x11 = dlopen ("libX11.so.6", RTLD_NOW);
+
+    if (x11 == nullptr)
+        return;
+
+    const auto openDisplay = reinterpret_cast<OpenDisplay> (dlsym (x11, "XOpenDisplay"));
+    const auto setInputFocus = reinterpret_cast<SetInputFocus> (dlsym (x11, "XSetInputFocus"));
+    const auto sync = reinterpret_cast<Sync> (dlsym (x11, "XSync"));
+    const auto closeDisplay = reinterpret_cast<CloseDisplay> (dlsym (x11, "XCloseDisplay"));
+
+    if (openDisplay != nullptr && setInputFocus != nullptr && sync != nullptr && closeDisplay != nullptr)
+    {
+        if (auto* display = openDisplay (nullptr))
+        {
+            constexpr int revertToParent = 2;
+            setInputFocus (display, (unsigned long) reinterpret_cast<juce::pointer_sized_uint> (nativeWindow), revertToParent, 0 /* CurrentTime */);
+            sync (display, 0);
+            closeDisplay (display);
+        }
+    }
+
+    dlclose (x11);
+}
 
 /** Writes image as a PNG when ZOB_UI_SNAPSHOT_DIR names a folder (for looking at renders). */
 inline void saveSnapshot (const juce::Image& image, const juce::String& name)

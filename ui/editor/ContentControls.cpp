@@ -37,6 +37,8 @@ ZobEditorContent::Knob* ZobEditorContent::createKnob (const juce::String& parame
     slider.setColour (juce::Slider::thumbColourId, Palette::accent());
     slider.onDragStart = [this, &slider]
     { beginControlGesture (slider); };
+    slider.onDragEnd = [this]
+    { endControlGesture(); };
 
     if (auto* parameter = processor->parameters.getParameter (parameterID))
     {
@@ -62,8 +64,11 @@ ZobEditorContent::Knob* ZobEditorContent::createKnob (const juce::String& parame
     valueLabel.setMinimumHorizontalScale (1.0f);
     addAndMakeVisible (valueLabel);
 
-    slider.onValueChange = [&valueLabel, &slider, formatter]
-    { valueLabel.setText (formatter (slider.getValue()), juce::dontSendNotification); };
+    slider.onValueChange = [this, &valueLabel, &slider, formatter]
+    {
+        valueLabel.setText (formatter (slider.getValue()), juce::dontSendNotification);
+        controlValueChanged (slider);
+    };
 
     knob->attachment = std::make_unique<juce::AudioProcessorValueTreeState::SliderAttachment> (processor->parameters, parameterID, slider);
     valueLabel.setText (formatter (slider.getValue()), juce::dontSendNotification);
@@ -149,32 +154,65 @@ void ZobEditorContent::beginControlGesture (const juce::Slider& slider)
 {
     // JUCE's slider reports a drag start for every press (a plain click and a double-click
     // too) and wraps each wheel event in one. Wheel events come without a mouse button
-    // down; those that follow each other on one control without a pause are one gesture.
+    // down; those that follow each other on one control without a pause are one gesture,
+    // once one of them has moved the value.
     if (! juce::ModifierKeys::currentModifiers.isAnyMouseButtonDown())
     {
         const auto now = clock();
-        const auto sameGesture = lastWheelSlider == &slider && now - lastWheelGestureMs < wheelGestureGapMs;
+        const auto sameBurst = lastWheelSlider == &slider && now - lastWheelGestureMs < wheelGestureGapMs;
         lastWheelSlider = &slider;
         lastWheelGestureMs = now;
 
-        if (sameGesture)
+        if (sameBurst && wheelBurstHasStep)
             return;
+
+        wheelBurstHasStep = false;
     }
     else
     {
         lastWheelSlider = nullptr;
     }
 
-    pushUndoStep();
+    // A double-click reports a second drag start inside the press's own: the sound before
+    // the press is the one to go back to.
+    if (! gestureStart.has_value())
+    {
+        gestureStart = processor->captureSnapshot();
+        gestureSlider = &slider;
+    }
 }
 
-void ZobEditorContent::pushUndoStep()
+void ZobEditorContent::controlValueChanged (const juce::Slider& slider)
 {
-    // A step that would restore exactly what is there now would make undo seem to do nothing.
-    if (! processor->undoStack.empty() && isSameSound (processor->undoStack.back(), processor->captureSnapshot()))
+    // The step is pushed only once a gesture moves its control's value, with the sound from
+    // before it: a click that moves nothing leaves the history, redo included, as it was.
+    if (! gestureStart.has_value() || gestureSlider != &slider)
         return;
 
-    processor->pushUndoSnapshot();
+    const auto before = *gestureStart;
+    gestureStart.reset();
+    pushUndoStep (before);
+
+    if (lastWheelSlider != nullptr)
+        wheelBurstHasStep = true;
+}
+
+void ZobEditorContent::endControlGesture()
+{
+    gestureStart.reset();
+}
+
+void ZobEditorContent::pushUndoStep (const StateSnapshot& before)
+{
+    // A step that would restore exactly the last step would make undo seem to do nothing;
+    // the change still starts a new branch, so redo goes.
+    if (! processor->undoStack.empty() && isSameSound (processor->undoStack.back(), before))
+    {
+        processor->redoStack.clear();
+        return;
+    }
+
+    processor->pushUndoSnapshot (before);
 }
 
 //==============================================================================
@@ -211,10 +249,8 @@ juce::String ZobEditorContent::getTooltipAt (juce::Point<int> point)
         auto text = "Detected key: " + shown.noteName();
         const auto cents = juce::roundToInt (shown.cents);
 
-        if (cents > 0)
-            text << ", " << cents << " cents sharp";
-        else if (cents < 0)
-            text << ", " << -cents << " cents flat";
+        if (cents != 0)
+            text << ", " << std::abs (cents) << (std::abs (cents) == 1 ? " cent " : " cents ") << (cents > 0 ? "sharp" : "flat");
 
         if (shown.approx)
             text << ". The pitch is still moving where it was measured, so this is an estimate.";

@@ -4,7 +4,10 @@
 
 #include "engine/ZobAudioProcessor.h"
 #include "library/KickFolders.h"
+#include "library/UserKickImport.h"
 #include "ui/editor/ZobEditorContent.h"
+
+#include <algorithm>
 
 namespace
 {
@@ -25,8 +28,11 @@ bool hasAcceptedKickExtension (const juce::String& path)
 //==============================================================================
 bool ZobEditorContent::isInterestedInFileDrag (const juce::StringArray& paths)
 {
+    // The kick dragged out of the pad crosses this window on its way out: the program's own
+    // drag-out files are never imported, so a drag of nothing else is of no interest (no
+    // veil, no "Nothing added").
     for (const auto& path : paths)
-        if (hasAcceptedKickExtension (path))
+        if (hasAcceptedKickExtension (path) && ! (juce::File::isAbsolutePath (path) && isInDragTempFolder (juce::File (path))))
             return true;
 
     return false;
@@ -149,8 +155,14 @@ void ZobEditorContent::removeKick (const juce::File& file)
         return;
     }
 
-    if (processor->favorites.fileNames.contains (name))
-        processor->favorites.toggleFavorite (name);
+    // Stars are kept by file name: while another listed kick (a factory kick of the same
+    // name) still has it, the star stays theirs. Otherwise the name goes out of the shared
+    // file as it is now, so a star that another instance took away is not put back.
+    const auto nameStillListed = std::any_of (kickFiles.begin(), kickFiles.end(), [&] (const auto& entry)
+                                              { return entry.second != file && entry.second.getFileName() == name && entry.second.existsAsFile(); });
+
+    if (! nameStillListed)
+        processor->favorites.removeFavorite (name);
 
     rebuildKickChooser();
 

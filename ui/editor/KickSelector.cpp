@@ -61,6 +61,7 @@ void ZobEditorContent::rebuildKickChooser()
 {
     kickChooser.clear (juce::dontSendNotification);
     kickFiles.clear();
+    failedKick = juce::File(); // it may no longer be listed: step from the kick that plays
 
     auto paths = ZobAudioProcessor::listFactoryKicks();
     paths.addArray (ZobAudioProcessor::listUserKicks());
@@ -121,6 +122,8 @@ void ZobEditorContent::selectKick (const juce::File& file)
     // that plays?
     if (processor->samplePath.isNotEmpty() && file == juce::File (processor->samplePath))
     {
+        failedKick = juce::File();
+
         if (kickChooser.getSelectedId() != id)
         {
             kickChooser.setSelectedId (id, juce::dontSendNotification);
@@ -134,7 +137,7 @@ void ZobEditorContent::selectKick (const juce::File& file)
     undoStepsBeforeChoice = processor->undoStack;
     redoStepsBeforeChoice = processor->redoStack;
     choosingKick = true;
-    pushUndoStep();
+    pushUndoStep (processor->captureSnapshot());
 
     // When the chooser already shows this id (its item was selected while another kick
     // played), JUCE would send no change: load it directly.
@@ -171,10 +174,12 @@ void ZobEditorContent::kickChooserChanged()
         }
 
         syncKickChooser();
+        failedKick = file;
         showToast ("Could not load kick");
         return;
     }
 
+    failedKick = juce::File();
     refreshWaveform();
     processor->resetShaping();
     browser.setCurrentKick (file);
@@ -183,6 +188,7 @@ void ZobEditorContent::kickChooserChanged()
 
 void ZobEditorContent::syncKickChooser()
 {
+    failedKick = juce::File();
     const auto selected = findKickId (kickFiles, processor->samplePath, false);
 
     if (selected != 0)
@@ -214,7 +220,10 @@ void ZobEditorContent::refreshWaveform()
 
 void ZobEditorContent::stepKick (int direction)
 {
-    const auto next = browser.getNeighbourKick (juce::File (processor->samplePath), direction);
+    // After a kick that could not be loaded, the steps go on from it, past it, rather than
+    // from the kick that still plays, which would lead to the same file again.
+    const auto from = failedKick != juce::File() ? failedKick : juce::File (processor->samplePath);
+    const auto next = browser.getNeighbourKick (from, direction);
 
     if (next != juce::File())
         selectKick (next);

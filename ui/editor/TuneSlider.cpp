@@ -59,5 +59,8 @@ void TuneSlider::mouseWheelMove (const juce::MouseEvent& e, const juce::MouseWhe
     if ((wheelTravel > 0.0f) != (delta > 0.0f))
         wheelTravel = 0.0f;
 
+    // Reported as a drag, as the plain slider's wheel is: the editor makes each burst one
+    // undo step and the host sees a gesture.
+    const ScopedDragNotification drag (*this);
     setValue (std::round (getValue()) + notches, juce::sendNotificationSync);
 }

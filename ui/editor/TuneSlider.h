@@ -7,8 +7,9 @@
 
     The mouse wheel without Shift moves TUNE by whole semitones: the wheel's movement is added
     up and each notch's worth steps one semitone from the rounded value, so a touchpad swipe
-    of many small events moves it as far as the same distance on a wheel. With Shift the wheel
-    is the plain slider's. The editor content owns it and binds it to tuneSemitones.
+    of many small events moves it as far as the same distance on a wheel. Each step is
+    reported as a drag (onDragStart, onDragEnd), like the plain slider's wheel, which is
+    what the Shift wheel is. The editor content owns it and binds it to tuneSemitones.
     Message thread only.
 */
 class TuneSlider : public juce::Slider

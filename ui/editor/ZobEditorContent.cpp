@@ -100,11 +100,16 @@ ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse)
     addAndMakeVisible (tuneSlider);
     tuneSlider.onDragStart = [this]
     { beginControlGesture (tuneSlider); };
+    tuneSlider.onDragEnd = [this]
+    { endControlGesture(); };
     tuneSlider.getProperties().set (VYLLookAndFeel::bipolarProperty, true);
     tuneSlider.setDoubleClickReturnValue (true, 0.0, juce::ModifierKeys::altModifier);
     tuneAttachment = std::make_unique<juce::AudioProcessorValueTreeState::SliderAttachment> (processor->parameters, ParameterIds::tuneSemitones, tuneSlider);
     tuneSlider.onValueChange = [this]
-    { updateTuneLabel(); };
+    {
+        updateTuneLabel();
+        controlValueChanged (tuneSlider);
+    };
     tuneSlider.setTooltip ("TUNE pitches the kick up or down an octave. It snaps to whole semitones, and holding SHIFT tunes in cents. Tuning down makes the kick longer and tuning up makes it shorter, the way a sampler does it. Double-click to return to the kick's own pitch.");
 
     addAndMakeVisible (tuneValueLabel);
@@ -114,6 +119,8 @@ ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse)
     addAndMakeVisible (outputSlider);
     outputSlider.onDragStart = [this]
     { beginControlGesture (outputSlider); };
+    outputSlider.onDragEnd = [this]
+    { endControlGesture(); };
     outputSlider.setColour (juce::Slider::trackColourId, Palette::accent());
     outputSlider.setColour (juce::Slider::backgroundColourId, Palette::trackUnipolar());
     outputSlider.setColour (juce::Slider::thumbColourId, Palette::panelText());
@@ -121,7 +128,10 @@ ZobEditorContent::ZobEditorContent (ZobAudioProcessor& processorToUse)
     outputSlider.setTooltip ("OUTPUT sets the level ZOB leaves at. The meter underneath shows what is actually going out. Double-click to return to 0 dB.");
     outputAttachment = std::make_unique<juce::AudioProcessorValueTreeState::SliderAttachment> (processor->parameters, ParameterIds::outputGainDb, outputSlider);
     outputSlider.onValueChange = [this]
-    { updateOutputLabel(); };
+    {
+        updateOutputLabel();
+        controlValueChanged (outputSlider);
+    };
 
     addAndMakeVisible (outputValueLabel);
     styleValueLabel (outputValueLabel, juce::Justification::centredLeft, Palette::panelText());

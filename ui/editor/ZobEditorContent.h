@@ -10,6 +10,7 @@
 #include "ui/kit/UpdateService.h"
 #include "ui/kit/VYLLookAndFeel.h"
 #include "ui/kit/WaveformDisplay.h"
+#include "ui/kit/WindowFocus.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class ZobAudioProcessor;
 
@@ -159,15 +161,31 @@ public:
     vyl::SettingsPanel settingsPanel;
     GrainOverlay grainOverlay;
 
+    // The control gesture in progress: the sound at its start, pushed as its undo step when
+    // it first moves a value; empty between gestures and once pushed.
+    std::optional<StateSnapshot> gestureStart;
+    const juce::Slider* gestureSlider = nullptr;
+
     // One burst of wheel events on a control is one undo step: the control and the time of
-    // its last wheel-driven drag start.
+    // its last wheel-driven drag start, and whether the burst has pushed its step.
     const juce::Slider* lastWheelSlider = nullptr;
     juce::uint32 lastWheelGestureMs = 0;
+    bool wheelBurstHasStep = false;
 
     // The undo history as it was before the kick choice in progress, so that a choice whose
     // kick cannot be loaded leaves no step behind.
     bool choosingKick = false;
     std::vector<StateSnapshot> undoStepsBeforeChoice, redoStepsBeforeChoice;
+
+    // The kick chosen last when it could not be loaded (the one before plays on); the arrows
+    // and Up and Down step on from it. Empty once a kick is loaded or the selection follows
+    // the processor again.
+    juce::File failedKick;
+
+    // The keys work as soon as the window is shown or brought to the front: the canvas (or
+    // the open browser) takes the focus that the window holds. Declared last.
+    vyl::WindowFocusFollower windowFocus { *this, [this]
+                                           { (browser.isVisible() ? static_cast<juce::Component&> (browser) : *this).grabKeyboardFocus(); } };
 
     //==============================================================================
     // Construction, wiring, layout, timer and theme (ZobEditorContent.cpp).
@@ -187,7 +205,9 @@ public:
     void updateOutputLabel();
     void updateUndoRedoButtons();
     void beginControlGesture (const juce::Slider& slider);
-    void pushUndoStep();
+    void controlValueChanged (const juce::Slider& slider);
+    void endControlGesture();
+    void pushUndoStep (const StateSnapshot& before);
     juce::String getTooltip() override;
     juce::String getTooltipAt (juce::Point<int> canvasPoint);
 

@@ -28,7 +28,16 @@ namespace
     constexpr int iconTopInRow = 6;
 
     constexpr int scrollbarStripWidth = 12;
+    // The list moves 72 px per unit of wheel movement: about 34 px for a notch that reports
+    // 0.47 units.
     constexpr float wheelPixelsPerUnit = 72.0f;
+#if JUCE_LINUX || JUCE_BSD
+    // JUCE reports a notch on X11 as 50/256 units, which would move only 14 px (crossing 200
+    // kicks would take some 430 notches): the notch is scaled to move the same 34 px.
+    constexpr float wheelPixelsPerReportedUnit = 0.47f * wheelPixelsPerUnit / (50.0f / 256.0f);
+#else
+    constexpr float wheelPixelsPerReportedUnit = wheelPixelsPerUnit;
+#endif
     constexpr int dialogHeight = 148;
 
     const char* const tabLabels[] = { "ALL KICKS", "FAVORITES", "USER" };
@@ -88,6 +97,9 @@ void PresetBrowserPopup::setItems (std::vector<Item> newItems)
 
 void PresetBrowserPopup::setCurrentKick (const juce::File& file)
 {
+    // Kept whole even when only the folder changed: the neighbours and the scrolling look
+    // for the kick by its path.
+    currentFile = file;
     const auto name = file.getFileName();
 
     if (name == currentFileName)
@@ -142,13 +154,12 @@ void PresetBrowserPopup::scrollToCurrent()
         return;
 
     const auto visible = getVisibleItems();
-    const auto found = std::find_if (visible.begin(), visible.end(), [this] (const Item* item)
-                                     { return item->fileName == currentFileName; });
+    const auto index = findKick (visible, currentFile);
 
-    if (found == visible.end())
+    if (index < 0)
         return;
 
-    const auto top = (int) std::distance (visible.begin(), found) * rowHeight;
+    const auto top = index * rowHeight;
     const auto listHeight = listArea.getHeight();
 
     if (top >= scrollOffset && scrollOffset + listHeight >= top + rowHeight)
@@ -167,24 +178,37 @@ juce::File PresetBrowserPopup::getNeighbourKick (const juce::File& current, int 
         return {};
 
     const auto count = (int) visible.size();
-    const auto name = current.getFileName();
+    const auto i = findKick (visible, current);
 
-    for (int i = 0; i < count; ++i)
-    {
-        if (visible[(size_t) i]->fileName == name)
-        {
-            auto j = i + direction;
+    if (i < 0)
+        return direction < 0 ? visible.back()->path : visible.front()->path;
 
-            if (j < 0)
-                j = count - 1;
-            else if (j >= count)
-                j = 0;
+    auto j = i + direction;
 
-            return visible[(size_t) j]->path;
-        }
-    }
+    if (j < 0)
+        j = count - 1;
+    else if (j >= count)
+        j = 0;
 
-    return direction < 0 ? visible.back()->path : visible.front()->path;
+    return visible[(size_t) j]->path;
+}
+
+int PresetBrowserPopup::findKick (const std::vector<const Item*>& visible, const juce::File& kick)
+{
+    // A factory kick and a user kick may share a file name: the path tells them apart, so
+    // that stepping from the user copy goes on after it. The name is the fallback for a
+    // kick whose path is not listed (a kick restored from elsewhere).
+    for (size_t i = 0; i < visible.size(); ++i)
+        if (visible[i]->path == kick)
+            return (int) i;
+
+    const auto name = kick.getFileName();
+
+    for (size_t i = 0; i < visible.size(); ++i)
+        if (visible[i]->fileName == name)
+            return (int) i;
+
+    return -1;
 }
 
 std::vector<const PresetBrowserPopup::Item*> PresetBrowserPopup::getVisibleItems() const
@@ -384,11 +408,23 @@ void PresetBrowserPopup::dragScrollTo (int mouseY)
 
 void PresetBrowserPopup::setPendingRemoval (const juce::File& file, const juce::String& name)
 {
+    const auto closing = hasPendingRemoval() && file == juce::File();
     pendingRemovalPath = file;
     pendingRemovalName = name;
     hoveredDialogButton = -1;
     dialogOpenedMs = millisecondClock();
     addKicksButton.setEnabled (file == juce::File());
+
+    // While the dialog was open the rows kept the hover of the press that opened it; the
+    // mouse may be over another row now, or gone.
+    if (closing)
+    {
+        if (lastMousePosition.has_value())
+            updateHover (*lastMousePosition);
+        else
+            clearHover();
+    }
+
     repaint();
 }
 
@@ -402,6 +438,7 @@ bool PresetBrowserPopup::isDialogArmed() const
 void PresetBrowserPopup::mouseMove (const juce::MouseEvent& e)
 {
     const auto position = e.getPosition();
+    lastMousePosition = position;
 
     if (hasPendingRemoval())
     {
@@ -416,6 +453,11 @@ void PresetBrowserPopup::mouseMove (const juce::MouseEvent& e)
         return;
     }
 
+    updateHover (position);
+}
+
+void PresetBrowserPopup::updateHover (juce::Point<int> position)
+{
     const auto before = std::make_tuple (scrollbarHovered, hoveredRow, hoveredStar, hoveredRemove, hoveredTab);
 
     scrollbarHovered = getScrollbarHitBounds().contains (position);
@@ -439,9 +481,16 @@ void PresetBrowserPopup::mouseMove (const juce::MouseEvent& e)
 
 void PresetBrowserPopup::mouseExit (const juce::MouseEvent&)
 {
+    lastMousePosition.reset();
+
     if (scrollbarDragging)
         return;
 
+    clearHover();
+}
+
+void PresetBrowserPopup::clearHover()
+{
     if (hoveredRow < 0 && hoveredStar < 0 && hoveredRemove < 0 && hoveredTab < 0 && ! scrollbarHovered)
         return;
 
@@ -453,6 +502,7 @@ void PresetBrowserPopup::mouseExit (const juce::MouseEvent&)
 void PresetBrowserPopup::mouseDown (const juce::MouseEvent& e)
 {
     const auto position = e.getPosition();
+    lastMousePosition = position;
 
     if (hasPendingRemoval())
     {
@@ -557,6 +607,8 @@ void PresetBrowserPopup::mouseDown (const juce::MouseEvent& e)
 
 void PresetBrowserPopup::mouseDrag (const juce::MouseEvent& e)
 {
+    lastMousePosition = e.getPosition();
+
     if (! scrollbarDragging)
         return;
 
@@ -566,6 +618,8 @@ void PresetBrowserPopup::mouseDrag (const juce::MouseEvent& e)
 
 void PresetBrowserPopup::mouseUp (const juce::MouseEvent& e)
 {
+    lastMousePosition = e.getPosition();
+
     if (! scrollbarDragging)
         return;
 
@@ -593,7 +647,7 @@ void PresetBrowserPopup::mouseWheelMove (const juce::MouseEvent& e, const juce::
     if (! listArea.contains (e.getPosition()))
         return;
 
-    scrollOffset -= juce::roundToInt (wheel.deltaY * wheelPixelsPerUnit);
+    scrollOffset -= juce::roundToInt (wheel.deltaY * wheelPixelsPerReportedUnit);
     clampScroll();
     repaint();
 }

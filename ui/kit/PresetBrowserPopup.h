@@ -3,6 +3,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class FavoritesStore;
@@ -63,12 +64,14 @@ public:
     /** Switches to the USER tab (scrolled to the top), also while hidden; no onListChanged. */
     void showUserTab();
 
-    /** While visible, scrolls so that the current kick's row is fully shown. */
+    /** While visible, scrolls so that the current kick's row is fully shown (the row at its
+        path; the first row of its file name when its path is not on the tab). */
     void scrollToCurrent();
 
     /** The kick before (-1) or after (+1) current among the shown tab's kicks, wrapping
-        round; the tab's first (+1) or last (-1) kick when current is not on the tab; an
-        empty file when the tab is empty. */
+        round. current is found by its path, else by the first kick of its file name; when
+        it is not on the tab, the tab's first (+1) or last (-1) kick; an empty file when the
+        tab is empty. */
     juce::File getNeighbourKick (const juce::File& current, int direction) const;
 
     /** The shown tab's items in list order, computed afresh at every call. */
@@ -146,7 +149,8 @@ private:
     std::vector<Item> items;
     int currentTab = allKicksTab;
     juce::TextButton addKicksButton { "+  ADD KICKS" };
-    juce::String currentFileName;
+    juce::String currentFileName; // marks the current rows: every kick of this file name
+    juce::File currentFile; // the loaded kick itself, for stepping and scrolling
 
     int scrollOffset = 0; // pixels of list content scrolled above the list's top edge
     bool scrollbarDragging = false;
@@ -164,10 +168,23 @@ private:
 
     std::function<juce::uint32()> millisecondClock;
 
+    // Where the mouse was at its last event over the browser; none once it has left.
+    std::optional<juce::Point<int>> lastMousePosition;
+
     void updateLayout();
+
+    /** The index among visible of the item at kick's path, else of the first item of its
+        file name, else -1. */
+    static int findKick (const std::vector<const Item*>& visible, const juce::File& kick);
+
     void clampScroll();
     void dragScrollTo (int mouseY);
     void setPendingRemoval (const juce::File& file, const juce::String& name);
+
+    /** The hovered row, star, remove icon, tab and scrollbar for a mouse position; repaints
+        when any changed. */
+    void updateHover (juce::Point<int> position);
+    void clearHover();
     bool isDialogArmed() const;
     int rowTop (int row) const noexcept { return listArea.getY() + row * rowHeight - scrollOffset; }
 
