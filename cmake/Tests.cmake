@@ -41,6 +41,12 @@ foreach (area engine library ui rt concurrency)
     zob_add_test_area (${area})
 endforeach()
 
+# The drag-out tests play an X drag-and-drop peer themselves, on an Xlib connection of their own.
+if (TARGET ZobUiTests AND CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    find_package (X11 REQUIRED)
+    target_link_libraries (ZobUiTests PRIVATE X11::X11)
+endif()
+
 # The editor tests run the real editor against a factory kick library of their own: the
 # factory kicks rendered beside their program, where the processor looks for them. Other
 # test programs keep starting without factory kicks.

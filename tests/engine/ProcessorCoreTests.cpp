@@ -29,7 +29,7 @@ TEST (ProcessorCore, GivesTheFixedAnswers)
     EXPECT_TRUE (processor.hasEditor());
     EXPECT_EQ (processor.getNumPrograms(), 1);
     EXPECT_EQ (processor.getCurrentProgram(), 0);
-    EXPECT_TRUE (processor.getProgramName (0).isEmpty());
+    EXPECT_EQ (processor.getProgramName (0), juce::String ("Default"));
 
     EXPECT_EQ (processor.getBusCount (true), 0);
     ASSERT_EQ (processor.getBusCount (false), 1);

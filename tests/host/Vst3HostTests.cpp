@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>
+#include <pluginterfaces/vst/ivstcomponent.h>
+#include <pluginterfaces/vst/ivstunits.h>
 
 #include <atomic>
 #include <thread>
@@ -176,6 +178,36 @@ TEST (Vst3Instance, AnswersTheHostsFixedQuestions)
     EXPECT_EQ (plugin->getTotalNumInputChannels(), 0);
     EXPECT_EQ (plugin->getTotalNumOutputChannels(), 2);
     EXPECT_TRUE (plugin->hasEditor());
+}
+
+TEST (Vst3Instance, NamesItsOneProgram)
+{
+    // Hosts read the program list through the unit interface and show the program as a
+    // factory preset; Steinberg's validator fails a program without a name.
+    Host host;
+    auto plugin = host.create();
+    ASSERT_NE (plugin, nullptr);
+
+    struct ComponentFinder : juce::ExtensionsVisitor
+    {
+        void visitVST3Client (const VST3Client& client) override { component = client.getIComponentPtr(); }
+        Steinberg::Vst::IComponent* component = nullptr;
+    } finder;
+
+    plugin->getExtensions (finder);
+    ASSERT_NE (finder.component, nullptr);
+    Steinberg::Vst::IUnitInfo* units = nullptr;
+    ASSERT_EQ (finder.component->queryInterface (Steinberg::Vst::IUnitInfo::iid, reinterpret_cast<void**> (&units)), Steinberg::kResultOk);
+    ASSERT_NE (units, nullptr);
+
+    ASSERT_EQ (units->getProgramListCount(), 1);
+    Steinberg::Vst::ProgramListInfo list {};
+    ASSERT_EQ (units->getProgramListInfo (0, list), Steinberg::kResultOk);
+    ASSERT_EQ (list.programCount, 1);
+    Steinberg::Vst::String128 name {};
+    ASSERT_EQ (units->getProgramName (list.id, 0, name), Steinberg::kResultOk);
+    EXPECT_EQ (juce::String (juce::CharPointer_UTF16 (reinterpret_cast<const juce::CharPointer_UTF16::CharType*> (name))), juce::String ("Default"));
+    units->release();
 }
 
 TEST (Vst3Parameters, SixParametersWithTheirNamesRangesAndDefaults)
