@@ -1,5 +1,6 @@
 #include "ui/kit/ExternalFileDrag.h"
 
+#include "UiTestHelpers.h"
 #include "support/MessageLoop.h"
 #include "support/TestEnvironment.h"
 
@@ -184,21 +185,6 @@ private:
     }
 };
 
-/** JUCE traps X errors only in a standalone application. A window put on a server without
-    a window manager meets a few harmless ones (atoms that only a window manager creates),
-    for which Xlib's default handler would end the test program. */
-class ScopedIgnoredXErrors
-{
-public:
-    ScopedIgnoredXErrors()
-        : previous (XSetErrorHandler ([] (Display*, XErrorEvent*)
-                                      { return 0; })) {}
-    ~ScopedIgnoredXErrors() { XSetErrorHandler (previous); }
-
-private:
-    XErrorHandler previous;
-};
-
 /** Runs the test's message loop and the target's events until done() holds. */
 template <typename Predicate>
 bool runUntil (XdndTestTarget& target, Predicate done, int timeoutMs = 5000)
@@ -219,7 +205,7 @@ TEST (ExternalFileDrag, OffersCopyOnlyAndDropsWhenTheTargetAnswersCopyOrMove)
     const auto file = home.temp().getChildFile ("Deep Kick (ZOB).wav");
     ASSERT_TRUE (file.replaceWithText ("RIFF"));
 
-    const ScopedIgnoredXErrors ignoredErrors;
+    zobtest::ignoreXErrors();
     XdndTestTarget target;
     ASSERT_TRUE (target.isOpen()) << "no X display";
     const auto pointerBefore = target.pointer();
