@@ -1,4 +1,5 @@
 #include "engine/KickVoice.h"
+#include "engine/VectorMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,6 +55,53 @@ float KickVoice::LengthEnvelope::Shape::gainAt (double readPosition) const noexc
     const auto s = t * t * (3.0 - 2.0 * t);
     const auto gain = (std::exp2 (decayExponent * s) - decayFloor) * decayScale;
     return (float) std::max (gain, 0.0);
+}
+
+void KickVoice::LengthEnvelope::Shape::gainsAt (const double* positions, float* gains, int count) const noexcept
+{
+    if (off)
+    {
+        std::fill (gains, gains + count, 1.0f);
+        return;
+    }
+
+    // First the decay's exponents (0 outside the decay), then their exp2 all at once, then
+    // the gains: the steps of gainAt, in its order, split at its exp2.
+    double exponents[renderChunk];
+
+    for (int start = 0; start < count; start += renderChunk)
+    {
+        const auto n = std::min (renderChunk, count - start);
+        auto anyDecaying = false;
+
+        for (int k = 0; k < n; ++k)
+        {
+            const auto position = positions[start + k];
+            const auto t = (position - hold) / decay;
+            const auto decaying = ! (position <= hold) && ! (t >= 1.0) && ! (t <= 0.0);
+            exponents[k] = decaying ? decayExponent * (t * t * (3.0 - 2.0 * t)) : 0.0;
+            anyDecaying = anyDecaying || decaying;
+        }
+
+        if (anyDecaying)
+            zob::vectorMath::exp2InPlace (exponents, n);
+
+        for (int k = 0; k < n; ++k)
+        {
+            const auto position = positions[start + k];
+            const auto t = (position - hold) / decay;
+            auto& gain = gains[start + k];
+
+            if (position <= hold)
+                gain = 1.0f;
+            else if (t >= 1.0)
+                gain = 0.0f;
+            else if (t <= 0.0)
+                gain = 1.0f;
+            else
+                gain = (float) std::max ((exponents[k] - decayFloor) * decayScale, 0.0);
+        }
+    }
 }
 
 float KickVoice::LengthEnvelope::getGain (double readPosition, int numSamples, double sampleRate) const noexcept
@@ -120,7 +168,7 @@ void KickVoice::stop() noexcept
 double KickVoice::setLengthPosition (float lengthPosition) noexcept
 {
     lengthEnvelope.length = clampUnit (lengthPosition);
-    lengthEnvelope.stageValue = lengthToStageValue (lengthEnvelope.length);
+    lengthEnvelope.stageValue = lengthCurve.get (lengthEnvelope.length, lengthToStageValue);
     return lengthEnvelope.stageValue;
 }
 
@@ -182,22 +230,23 @@ void KickVoice::renderNextBlock (juce::AudioBuffer<float>& out, int startSample,
     auto smoothedGain = lengthGain;
     auto step = pitchRatio * sourceStep;
 
-    // Adds the kick at the read position into output sample i with the given level. Never
-    // called at or past the end; before the start the kick is silent.
-    const auto addSample = [&] (int i, float level) noexcept
+    // Adds the kick at a read position into output sample i with the given level, its
+    // envelope gain there being target. Never called at or past the end; before the start
+    // the kick is silent.
+    const auto addSample = [&] (int i, float level, double at, float target) noexcept
     {
         auto leftSample = 0.0f, rightSample = 0.0f;
 
-        if (readPosition >= 0.0)
+        if (at >= 0.0)
         {
-            const auto index = (int) readPosition;
+            const auto index = (int) at;
             const auto next = std::min (index + 1, kickLength - 1);
-            const auto fraction = (float) (readPosition - index);
+            const auto fraction = (float) (at - index);
             leftSample = kickLeft[index] + (kickLeft[next] - kickLeft[index]) * fraction;
             rightSample = kickRight[index] + (kickRight[next] - kickRight[index]) * fraction;
         }
 
-        smoothedGain += (envelope.gainAt (readPosition) - smoothedGain) * smoothing;
+        smoothedGain += (target - smoothedGain) * smoothing;
         const auto gain = level * smoothedGain;
 
         if (left != nullptr)
@@ -211,19 +260,36 @@ void KickVoice::renderNextBlock (juce::AudioBuffer<float>& out, int startSample,
     {
         if (retriggerState == steady)
         {
-            // The kick plays on at a fixed level until it ends or the block does.
+            // The kick plays on at a fixed level until it ends or the block does, a stretch
+            // at a time: the read positions up to the end, their envelope gains in one
+            // pass, then the samples.
             const auto level = velocity * fade;
+            double positions[renderChunk];
+            float targets[renderChunk];
 
-            for (; i < numSamples; ++i)
+            while (i < numSamples)
             {
-                if (! (readPosition < end))
+                const auto wanted = std::min (renderChunk, numSamples - i);
+                auto count = 0;
+
+                for (; count < wanted && readPosition < end; ++count)
+                {
+                    positions[count] = readPosition;
+                    readPosition += step;
+                }
+
+                envelope.gainsAt (positions, targets, count);
+
+                for (int k = 0; k < count; ++k)
+                    addSample (i + k, level, positions[k], targets[k]);
+
+                i += count;
+
+                if (count < wanted)
                 {
                     playing = false;
                     break;
                 }
-
-                addSample (i, level);
-                readPosition += step;
             }
 
             break;
@@ -256,7 +322,7 @@ void KickVoice::renderNextBlock (juce::AudioBuffer<float>& out, int startSample,
 
         // While fading, a position past the end just yields nothing.
         if (readPosition < end)
-            addSample (i, velocity * fade);
+            addSample (i, velocity * fade, readPosition, envelope.gainAt (readPosition));
 
         readPosition += step;
     }

@@ -1,6 +1,7 @@
 #include "engine/PunchStage.h"
 #include "engine/ApproximatelyEqual.h"
 #include "engine/ShelfFilters.h"
+#include "engine/VectorMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,14 +59,15 @@ void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
         lastGainDb = gainDb;
     }
 
-    const auto fullScale = std::tanh (drive);
     const auto numShaped = std::min (numChannels, (int) shelfFilters.size());
     auto* left = buffer.getWritePointer (0);
     auto* right = numShaped > 1 ? buffer.getWritePointer (1) : nullptr;
 
-    // The shelves run through a stretch of samples with their state in registers, then the
-    // saturation follows over the same stretch: the same arithmetic as sample by sample.
-    std::array<float, chunkSize> shelvedLeft, shelvedRight;
+    // A stretch of samples at a time: the shelves run through it with their state in
+    // registers, leaving drive x shelf (x) of the left channel and then of the right one,
+    // whose tanh is taken in one vector pass, and the blend follows over the same stretch.
+    // Per sample it is the arithmetic of the plain form, tanh apart (see VectorMath.h).
+    std::array<float, 2 * chunkSize> driven;
 
     for (int start = 0; start < numSamples; start += chunkSize)
     {
@@ -75,7 +77,7 @@ void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
         if (right == nullptr)
         {
             for (int i = 0; i < count; ++i)
-                shelvedLeft[(size_t) i] = leftShelf.processSample (left[start + i]);
+                driven[(size_t) i] = drive * leftShelf.processSample (left[start + i]);
         }
         else
         {
@@ -83,26 +85,27 @@ void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
 
             for (int i = 0; i < count; ++i)
             {
-                shelvedLeft[(size_t) i] = leftShelf.processSample (left[start + i]);
-                shelvedRight[(size_t) i] = rightShelf.processSample (right[start + i]);
+                driven[(size_t) i] = drive * leftShelf.processSample (left[start + i]);
+                driven[(size_t) (count + i)] = drive * rightShelf.processSample (right[start + i]);
             }
 
             rightShelf.storeStateIn (shelfFilters[1]);
         }
 
         leftShelf.storeStateIn (shelfFilters[0]);
-        saturate (left + start, shelvedLeft.data(), count, fullScale);
+        zob::vectorMath::tanhInPlace (driven.data(), count * numShaped);
+        blend (left + start, driven.data(), count);
 
         if (right != nullptr)
-            saturate (right + start, shelvedRight.data(), count, fullScale);
+            blend (right + start, driven.data() + count, count);
     }
 }
 
-void PunchStage::saturate (float* data, const float* shelved, int count, float fullScale) const noexcept
+void PunchStage::blend (float* data, const float* saturated, int count) const noexcept
 {
     for (int i = 0; i < count; ++i)
     {
         const auto x = data[i];
-        data[i] = x + amount * (std::tanh (drive * shelved[i]) / fullScale - x);
+        data[i] = x + amount * (saturated[i] / fullScale - x);
     }
 }

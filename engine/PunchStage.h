@@ -5,6 +5,7 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <array>
+#include <cmath>
 #include <limits>
 
 /** PUNCH: low-end weight from a 90 Hz low shelf (0..6 dB) followed by tanh saturation
@@ -45,8 +46,11 @@ struct PunchStage
     static constexpr float drive = 3.5f; // tanh input gain
 
 private:
-    /** y = x + amount x (tanh (drive x shelved) / fullScale - x) over count samples. */
-    void saturate (float* data, const float* shelved, int count, float fullScale) const noexcept;
+    /** y = x + amount x (saturated / tanh (drive) - x) over count samples, saturated being
+        tanh (drive x shelf (x)). */
+    void blend (float* data, const float* saturated, int count) const noexcept;
+
+    float fullScale = std::tanh (drive); // worked out once, not every block
 
     static constexpr int chunkSize = 256; // samples shelved before they are saturated
 
