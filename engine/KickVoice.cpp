@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace
 {
@@ -21,6 +23,21 @@ constexpr double decayFloor = 0.003981071705534972; // -48 dB
 constexpr double decayScale = 1.0039969839853866; // 1 / (1 - decayFloor)
 
 constexpr double smallestSmoothingCoefficient = 0.0001;
+
+/** Whether any of the values is other than +0 (a loop the compiler runs several at a time). */
+bool anyNonZero (const double* values, int count) noexcept
+{
+    std::uint64_t bits = 0;
+
+    for (int i = 0; i < count; ++i)
+    {
+        std::uint64_t valueBits;
+        std::memcpy (&valueBits, values + i, sizeof (valueBits));
+        bits |= valueBits;
+    }
+
+    return bits != 0;
+}
 
 /** Clamps to 0..1; NaN counts as 0. */
 float clampUnit (float value) noexcept
@@ -66,40 +83,36 @@ void KickVoice::LengthEnvelope::Shape::gainsAt (const double* positions, float* 
     }
 
     // First the decay's exponents (0 outside the decay), then their exp2 all at once, then
-    // the gains: the steps of gainAt, in its order, split at its exp2.
+    // the gains: the steps of gainAt, in its order, split at its exp2. Written as selections
+    // rather than branches, so the compiler runs them several positions at a time.
     double exponents[renderChunk];
 
     for (int start = 0; start < count; start += renderChunk)
     {
         const auto n = std::min (renderChunk, count - start);
-        auto anyDecaying = false;
+        const auto* at = positions + start;
+        auto* gain = gains + start;
 
         for (int k = 0; k < n; ++k)
         {
-            const auto position = positions[start + k];
-            const auto t = (position - hold) / decay;
-            const auto decaying = ! (position <= hold) && ! (t >= 1.0) && ! (t <= 0.0);
-            exponents[k] = decaying ? decayExponent * (t * t * (3.0 - 2.0 * t)) : 0.0;
-            anyDecaying = anyDecaying || decaying;
+            const auto t = (at[k] - hold) / decay;
+            const auto exponent = decayExponent * (t * t * (3.0 - 2.0 * t));
+            const auto inDecay = ! (at[k] <= hold) & ! (t >= 1.0) & ! (t <= 0.0);
+            exponents[k] = inDecay ? exponent : 0.0;
         }
 
-        if (anyDecaying)
+        // Past the decay (a short LENGTH leaves a long silent tail) there is nothing to raise.
+        if (anyNonZero (exponents, n))
             zob::vectorMath::exp2InPlace (exponents, n);
 
         for (int k = 0; k < n; ++k)
         {
-            const auto position = positions[start + k];
-            const auto t = (position - hold) / decay;
-            auto& gain = gains[start + k];
-
-            if (position <= hold)
-                gain = 1.0f;
-            else if (t >= 1.0)
-                gain = 0.0f;
-            else if (t <= 0.0)
-                gain = 1.0f;
-            else
-                gain = (float) std::max ((exponents[k] - decayFloor) * decayScale, 0.0);
+            const auto t = (at[k] - hold) / decay;
+            const auto decayed = (float) std::max ((exponents[k] - decayFloor) * decayScale, 0.0);
+            const auto held = at[k] <= hold, ended = t >= 1.0, notYet = t <= 0.0;
+            gain[k] = held ? 1.0f : ended ? 0.0f
+                                : notYet  ? 1.0f
+                                          : decayed;
         }
     }
 }

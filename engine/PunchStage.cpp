@@ -13,6 +13,8 @@ void PunchStage::prepare (double newSampleRate)
     for (auto& filter : shelfFilters)
         zob::giveFilterAUnityShelf (filter, sampleRate);
 
+    shelfDesign.prepare (sampleRate, shelfFrequencyHz, shelfQ);
+
     lastGainDb = std::numeric_limits<float>::quiet_NaN();
     reset();
 }
@@ -48,13 +50,10 @@ void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
 
     if (! zob::approximatelyEqual (gainDb, lastGainDb))
     {
-        const auto shelf = juce::dsp::IIR::ArrayCoefficients<float>::makeLowShelf (sampleRate,
-                                                                                   shelfFrequencyHz,
-                                                                                   shelfQ,
-                                                                                   std::pow (10.0f, gainDb * 0.05f));
+        const auto shelf = shelfDesign.lowShelf (std::pow (10.0f, gainDb * 0.05f));
 
         for (auto& filter : shelfFilters)
-            *filter.coefficients = shelf;
+            filter.setCoefficients (shelf);
 
         lastGainDb = gainDb;
     }

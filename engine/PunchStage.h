@@ -51,6 +51,7 @@ private:
     void blend (float* data, const float* saturated, int count) const noexcept;
 
     float fullScale = std::tanh (drive); // worked out once, not every block
+    zob::ShelfDesign shelfDesign { sampleRate, shelfFrequencyHz, shelfQ }; // makeLowShelf at sampleRate
 
     static constexpr int chunkSize = 256; // samples shelved before they are saturated
 

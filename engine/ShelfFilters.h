@@ -2,6 +2,9 @@
 
 #include <juce_dsp/juce_dsp.h>
 
+#include <array>
+#include <cmath>
+
 namespace zob
 {
 /** One shelving biquad of PUNCH or TONE: a JUCE coefficient object (made by JUCE's shelf
@@ -24,6 +27,23 @@ struct ShelfFilter
     /** A filter that passes the signal unchanged until it is given a shelf. */
     ShelfFilter()
         : coefficients (new Coefficients (1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f)) {}
+
+    /** Writes a biquad's six coefficients (b0, b1, b2, a0, a1, a2, as JUCE's designs give them)
+        into the coefficient object in place, normalised by a0 the way JUCE's assignment does,
+        so the object holds what `*coefficients = values` would put there. Real-time: it
+        never allocates, while JUCE's assignment goes through its array's growth checks. */
+    void setCoefficients (const std::array<float, 6>& values) noexcept
+    {
+        jassert (coefficients->getFilterOrder() == 2);
+        const auto a0 = values[3];
+        const auto a0Inverse = a0 != 0.0f ? 1.0f / values[3] : 0.0f;
+        auto* c = coefficients->getRawCoefficients();
+        c[0] = values[0] * a0Inverse;
+        c[1] = values[1] * a0Inverse;
+        c[2] = values[2] * a0Inverse;
+        c[3] = values[4] * a0Inverse;
+        c[4] = values[5] * a0Inverse;
+    }
 
     /** Zeroes the state. */
     void reset() noexcept
@@ -77,6 +97,65 @@ struct ShelfFilter
 
     Coefficients::Ptr coefficients;
     float state1 = 0.0f, state2 = 0.0f;
+};
+
+/** JUCE's RBJ shelf designs (ArrayCoefficients<float>::makeLowShelf and makeHighShelf) for
+    one rate, corner frequency and Q, with the corner's cosine and sine worked out once, in
+    prepare: per gain only JUCE's remaining arithmetic is done, operation for operation, so
+    the coefficients are bit-identical to JUCE's. The compare fade asks for new shelves every
+    8 samples. Real-time: lowShelf and highShelf never allocate.
+*/
+struct ShelfDesign
+{
+    ShelfDesign (double sampleRate, float cornerFrequency, float qualityFactor) noexcept
+    {
+        prepare (sampleRate, cornerFrequency, qualityFactor);
+    }
+
+    void prepare (double sampleRate, float cornerFrequency, float qualityFactor) noexcept
+    {
+        // JUCE's steps, in float.
+        const auto omega = (2 * juce::MathConstants<float>::pi * juce::jmax (cornerFrequency, 2.0f)) / (float) sampleRate;
+        cosOmega = std::cos (omega);
+        sinOmega = std::sin (omega);
+        q = qualityFactor;
+    }
+
+    /** The six coefficients of JUCE's makeLowShelf for a linear gain factor. */
+    std::array<float, 6> lowShelf (float gainFactor) const noexcept
+    {
+        const auto A = juce::jmax (0.0f, std::sqrt (gainFactor));
+        const auto aminus1 = A - 1;
+        const auto aplus1 = A + 1;
+        const auto beta = sinOmega * std::sqrt (A) / q;
+        const auto aminus1TimesCoso = aminus1 * cosOmega;
+
+        return { { A * (aplus1 - aminus1TimesCoso + beta),
+                   A * 2 * (aminus1 - aplus1 * cosOmega),
+                   A * (aplus1 - aminus1TimesCoso - beta),
+                   aplus1 + aminus1TimesCoso + beta,
+                   -2 * (aminus1 + aplus1 * cosOmega),
+                   aplus1 + aminus1TimesCoso - beta } };
+    }
+
+    /** The six coefficients of JUCE's makeHighShelf for a linear gain factor. */
+    std::array<float, 6> highShelf (float gainFactor) const noexcept
+    {
+        const auto A = juce::jmax (0.0f, std::sqrt (gainFactor));
+        const auto aminus1 = A - 1;
+        const auto aplus1 = A + 1;
+        const auto beta = sinOmega * std::sqrt (A) / q;
+        const auto aminus1TimesCoso = aminus1 * cosOmega;
+
+        return { { A * (aplus1 + aminus1TimesCoso + beta),
+                   A * -2 * (aminus1 + aplus1 * cosOmega),
+                   A * (aplus1 + aminus1TimesCoso - beta),
+                   aplus1 - aminus1TimesCoso + beta,
+                   2 * (aminus1 - aplus1 * cosOmega),
+                   aplus1 - aminus1TimesCoso - beta } };
+    }
+
+    float cosOmega, sinOmega, q;
 };
 
 /** Gives a filter a new coefficient object of its own holding a unity shelf (it passes the

@@ -18,6 +18,7 @@ void ToneStage::prepare (double newSampleRate)
         }
     }
 
+    shelfDesign.prepare (sampleRate, tiltFrequencyHz, shelfQ);
     lastTone = std::numeric_limits<float>::quiet_NaN();
     updateCoefficients();
     reset();
@@ -42,15 +43,14 @@ void ToneStage::updateCoefficients() noexcept
     if (zob::approximatelyEqual (tone, lastTone))
         return;
 
-    using Shelves = juce::dsp::IIR::ArrayCoefficients<float>;
     const auto gainDb = largestTiltDb * tone;
-    const auto low = Shelves::makeLowShelf (sampleRate, tiltFrequencyHz, shelfQ, std::pow (10.0f, -gainDb * 0.05f));
-    const auto high = Shelves::makeHighShelf (sampleRate, tiltFrequencyHz, shelfQ, std::pow (10.0f, gainDb * 0.05f));
+    const auto low = shelfDesign.lowShelf (std::pow (10.0f, -gainDb * 0.05f));
+    const auto high = shelfDesign.highShelf (std::pow (10.0f, gainDb * 0.05f));
 
     for (size_t channel = 0; channel < lowShelfFilters.size(); ++channel)
     {
-        *lowShelfFilters[channel].coefficients = low;
-        *highShelfFilters[channel].coefficients = high;
+        lowShelfFilters[channel].setCoefficients (low);
+        highShelfFilters[channel].setCoefficients (high);
     }
 
     lastTone = tone;

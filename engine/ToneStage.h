@@ -49,5 +49,8 @@ struct ToneStage
     static constexpr float tiltFrequencyHz = 700.0f;
     static constexpr float shelfQ = 0.707f;
 
+private:
+    zob::ShelfDesign shelfDesign { sampleRate, tiltFrequencyHz, shelfQ }; // JUCE's shelves at sampleRate
+
     JUCE_DECLARE_NON_COPYABLE (ToneStage)
 };

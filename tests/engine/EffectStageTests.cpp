@@ -510,3 +510,26 @@ TEST (ToneStage, SetToneClampsAndANonNumberIsTreatedAsFlat)
     stage.process (buffer);
     EXPECT_TRUE (identical (buffer, input, 0));
 }
+
+//==============================================================================
+TEST (ShelfDesign, GivesJucesShelvesBitForBit)
+{
+    // PUNCH's and TONE's corners at the rates hosts run at, and every gain the stages ask for
+    // (0 to +6 dB for PUNCH, -6 to +6 dB for TONE) in fine steps.
+    using Shelves = juce::dsp::IIR::ArrayCoefficients<float>;
+
+    for (const auto rate : { 22050.0, 44100.0, 48000.0, 88200.0, 96000.0, 192000.0 })
+    {
+        for (const auto frequency : { 90.0f, 700.0f })
+        {
+            const zob::ShelfDesign design (rate, frequency, 0.707f);
+
+            for (int step = -600; step <= 600; ++step)
+            {
+                const auto gain = std::pow (10.0f, (float) step * 0.01f * 0.05f);
+                ASSERT_EQ (design.lowShelf (gain), Shelves::makeLowShelf (rate, frequency, 0.707f, gain)) << rate << " Hz, " << frequency << " Hz, gain " << gain;
+                ASSERT_EQ (design.highShelf (gain), Shelves::makeHighShelf (rate, frequency, 0.707f, gain)) << rate << " Hz, " << frequency << " Hz, gain " << gain;
+            }
+        }
+    }
+}
