@@ -85,7 +85,7 @@ void KickVoice::LengthEnvelope::Shape::gainsAt (const double* positions, float* 
     // First the decay's exponents (0 outside the decay), then their exp2 all at once, then
     // the gains: the steps of gainAt, in its order, split at its exp2. Written as selections
     // rather than branches, so the compiler runs them several positions at a time.
-    double exponents[renderChunk];
+    double exponents[renderChunk], times[renderChunk];
 
     for (int start = 0; start < count; start += renderChunk)
     {
@@ -96,6 +96,7 @@ void KickVoice::LengthEnvelope::Shape::gainsAt (const double* positions, float* 
         for (int k = 0; k < n; ++k)
         {
             const auto t = (at[k] - hold) / decay;
+            times[k] = t;
             const auto exponent = decayExponent * (t * t * (3.0 - 2.0 * t));
             const auto inDecay = ! (at[k] <= hold) & ! (t >= 1.0) & ! (t <= 0.0);
             exponents[k] = inDecay ? exponent : 0.0;
@@ -107,7 +108,7 @@ void KickVoice::LengthEnvelope::Shape::gainsAt (const double* positions, float* 
 
         for (int k = 0; k < n; ++k)
         {
-            const auto t = (at[k] - hold) / decay;
+            const auto t = times[k];
             const auto decayed = (float) std::max ((exponents[k] - decayFloor) * decayScale, 0.0);
             const auto held = at[k] <= hold, ended = t >= 1.0, notYet = t <= 0.0;
             gain[k] = held ? 1.0f : ended ? 0.0f

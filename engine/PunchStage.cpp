@@ -25,6 +25,21 @@ void PunchStage::reset() noexcept
         filter.reset();
 }
 
+void PunchStage::updateCoefficients() noexcept
+{
+    const auto gainDb = largestShelfGainDb * amount;
+
+    if (! (amount > bypassAmount) || zob::approximatelyEqual (gainDb, lastGainDb))
+        return;
+
+    const auto shelf = zob::ShelfFilter::normalise (shelfDesign.lowShelf (std::pow (10.0f, gainDb * 0.05f)));
+
+    for (auto& filter : shelfFilters)
+        filter.setCoefficients (shelf);
+
+    lastGainDb = gainDb;
+}
+
 void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
 {
     if (! (amount > bypassAmount))
@@ -46,17 +61,7 @@ void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
     if (numChannels < 1 || numSamples < 1)
         return;
 
-    const auto gainDb = largestShelfGainDb * amount;
-
-    if (! zob::approximatelyEqual (gainDb, lastGainDb))
-    {
-        const auto shelf = shelfDesign.lowShelf (std::pow (10.0f, gainDb * 0.05f));
-
-        for (auto& filter : shelfFilters)
-            filter.setCoefficients (shelf);
-
-        lastGainDb = gainDb;
-    }
+    updateCoefficients();
 
     const auto numShaped = std::min (numChannels, (int) shelfFilters.size());
     auto* left = buffer.getWritePointer (0);

@@ -30,6 +30,11 @@ struct PunchStage
         the audio is untouched and the filters are reset once. */
     void process (juce::AudioBuffer<float>& buffer) noexcept;
 
+    /** Works out the shelf for the current `amount` when it has changed, as process does
+        before it shapes; nothing at or below the bypass threshold. Called ahead of process it
+        only moves that work earlier (see ZobAudioProcessor::applyEffectChain). */
+    void updateCoefficients() noexcept;
+
     /** Zeroes the state of both filters. */
     void reset() noexcept;
 

@@ -2,6 +2,7 @@
 
 #include <juce_dsp/juce_dsp.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -28,21 +29,25 @@ struct ShelfFilter
     ShelfFilter()
         : coefficients (new Coefficients (1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f)) {}
 
-    /** Writes a biquad's six coefficients (b0, b1, b2, a0, a1, a2, as JUCE's designs give them)
-        into the coefficient object in place, normalised by a0 the way JUCE's assignment does,
-        so the object holds what `*coefficients = values` would put there. Real-time: it
-        never allocates, while JUCE's assignment goes through its array's growth checks. */
-    void setCoefficients (const std::array<float, 6>& values) noexcept
+    /** A biquad's five coefficients normalised by a0: b0, b1, b2, a1, a2. */
+    using Normalised = std::array<float, 5>;
+
+    /** Normalises a biquad's six coefficients (b0, b1, b2, a0, a1, a2, as JUCE's designs give
+        them) by a0 the way JUCE's coefficient assignment does. */
+    static Normalised normalise (const std::array<float, 6>& values) noexcept
     {
-        jassert (coefficients->getFilterOrder() == 2);
         const auto a0 = values[3];
         const auto a0Inverse = a0 != 0.0f ? 1.0f / values[3] : 0.0f;
-        auto* c = coefficients->getRawCoefficients();
-        c[0] = values[0] * a0Inverse;
-        c[1] = values[1] * a0Inverse;
-        c[2] = values[2] * a0Inverse;
-        c[3] = values[4] * a0Inverse;
-        c[4] = values[5] * a0Inverse;
+        return { values[0] * a0Inverse, values[1] * a0Inverse, values[2] * a0Inverse, values[4] * a0Inverse, values[5] * a0Inverse };
+    }
+
+    /** Writes normalised coefficients into the coefficient object in place, so it holds what
+        `*coefficients = values` would have put there. Real-time: it never allocates, while
+        JUCE's assignment goes through its array's growth checks. */
+    void setCoefficients (const Normalised& normalised) noexcept
+    {
+        jassert (coefficients->getFilterOrder() == 2);
+        std::copy (normalised.begin(), normalised.end(), coefficients->getRawCoefficients());
     }
 
     /** Zeroes the state. */

@@ -44,8 +44,8 @@ void ToneStage::updateCoefficients() noexcept
         return;
 
     const auto gainDb = largestTiltDb * tone;
-    const auto low = shelfDesign.lowShelf (std::pow (10.0f, -gainDb * 0.05f));
-    const auto high = shelfDesign.highShelf (std::pow (10.0f, gainDb * 0.05f));
+    const auto low = zob::ShelfFilter::normalise (shelfDesign.lowShelf (std::pow (10.0f, -gainDb * 0.05f)));
+    const auto high = zob::ShelfFilter::normalise (shelfDesign.highShelf (std::pow (10.0f, gainDb * 0.05f)));
 
     for (size_t channel = 0; channel < lowShelfFilters.size(); ++channel)
     {
@@ -56,10 +56,21 @@ void ToneStage::updateCoefficients() noexcept
     lastTone = tone;
 }
 
-void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
+bool ToneStage::isFlat (float tilt) noexcept
 {
     // A tone that is not a number shapes nothing, like a flat one.
-    if (zob::approximatelyEqual (tone, 0.0f) || ! std::isfinite (tone))
+    return zob::approximatelyEqual (tilt, 0.0f) || ! std::isfinite (tilt);
+}
+
+void ToneStage::prepareShelves() noexcept
+{
+    if (! isFlat (tone))
+        updateCoefficients();
+}
+
+void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
+{
+    if (isFlat (tone))
     {
         if (! bypassed)
         {

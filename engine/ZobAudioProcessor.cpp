@@ -224,15 +224,19 @@ void ZobAudioProcessor::applyEffectChain (juce::AudioBuffer<float>& buffer,
                                           float gainEnd,
                                           float wet) noexcept
 {
-    const auto depth = juce::jlimit (0.0f, 1.0f, wet);
+    const auto amounts = shapingAmounts (wet);
+    transient.amount = amounts.transient;
+    punch.amount = amounts.punch;
+    tone.tone = amounts.tone;
 
-    transient.amount = juce::jlimit (0.0f, 1.0f, raw.transientAmount->load() * depth);
+    // New shelves depend on the amounts alone: asked for first, they are worked out while
+    // TRANSIENT runs instead of holding up the filters (during the compare fade, every 8
+    // samples).
+    punch.updateCoefficients();
+    tone.prepareShelves();
+
     transient.process (buffer);
-
-    punch.amount = juce::jlimit (0.0f, 1.0f, raw.punchAmount->load() * depth);
     punch.process (buffer);
-
-    tone.tone = juce::jlimit (-1.0f, 1.0f, raw.toneAmount->load() * depth);
     tone.process (buffer);
 
     const auto numSamples = buffer.getNumSamples();
@@ -244,6 +248,14 @@ void ZobAudioProcessor::applyEffectChain (juce::AudioBuffer<float>& buffer,
 
     for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
         softClipInPlace (buffer.getWritePointer (channel), numSamples);
+}
+
+ZobAudioProcessor::ShapingAmounts ZobAudioProcessor::shapingAmounts (float wet) const noexcept
+{
+    const auto depth = juce::jlimit (0.0f, 1.0f, wet);
+    return { juce::jlimit (0.0f, 1.0f, raw.transientAmount->load() * depth),
+             juce::jlimit (0.0f, 1.0f, raw.punchAmount->load() * depth),
+             juce::jlimit (-1.0f, 1.0f, raw.toneAmount->load() * depth) };
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
