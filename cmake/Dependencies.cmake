@@ -34,12 +34,16 @@ check_cxx_source_compiles ("
     extern \"C\" __m128 _ZGVbN4v_tanhf (__m128);
     extern \"C\" __m128d _ZGVbN2v_exp2 (__m128d);
     extern \"C\" __attribute__ ((target (\"avx2\"))) __m256 _ZGVdN8v_tanhf (__m256);
+    extern \"C\" __attribute__ ((target (\"avx2\"))) __m256d _ZGVdN4v_exp2 (__m256d);
     __attribute__ ((target (\"avx2\"))) void eight (float* x) { _mm256_storeu_ps (x, _ZGVdN8v_tanhf (_mm256_loadu_ps (x))); }
+    __attribute__ ((target (\"avx2\"))) void four (double* x) { _mm256_storeu_pd (x, _ZGVdN4v_exp2 (_mm256_loadu_pd (x))); }
     int main()
     {
         float x[8] = {};
+        double y[4] = {};
         eight (x);
-        return (int) (_mm_cvtss_f32 (_ZGVbN4v_tanhf (_mm_setzero_ps())) + _mm_cvtsd_f64 (_ZGVbN2v_exp2 (_mm_setzero_pd())) + x[0]);
+        four (y);
+        return (int) (_mm_cvtss_f32 (_ZGVbN4v_tanhf (_mm_setzero_ps())) + _mm_cvtsd_f64 (_ZGVbN2v_exp2 (_mm_setzero_pd())) + x[0] + y[0]);
     }"
     ZOB_HAVE_LIBMVEC)
 unset (CMAKE_REQUIRED_LIBRARIES)

@@ -24,6 +24,47 @@ constexpr double decayScale = 1.0039969839853866; // 1 / (1 - decayFloor)
 
 constexpr double smallestSmoothingCoefficient = 0.0001;
 
+// The envelope's passes before and after its exp2, written as selections rather than
+// branches so that the compiler runs them several positions at a time, and built for wider
+// vectors as well where the processor has them: the same operations at any width. Sanitizer
+// builds keep one version: the loader runs the version picker before the sanitizer runtime
+// is up.
+#if defined(__GNUC__) && ! defined(__clang__) && defined(__x86_64__) && ! defined(ZOB_SANITIZER_BUILD)
+#define ZOB_WIDE_VECTORS __attribute__ ((target_clones ("avx2", "default")))
+#else
+#define ZOB_WIDE_VECTORS
+#endif
+
+/** For each read position: t, its place in the decay, and the exponent of the decay's exp2
+    there (0 outside the decay). */
+ZOB_WIDE_VECTORS void decayExponents (const double* __restrict at, double hold, double decay, double* __restrict times, double* __restrict exponents, int count) noexcept
+{
+    for (int k = 0; k < count; ++k)
+    {
+        const auto t = (at[k] - hold) / decay;
+        times[k] = t;
+        const auto exponent = decayExponent * (t * t * (3.0 - 2.0 * t));
+        const auto inDecay = ! (at[k] <= hold) & ! (t >= 1.0) & ! (t <= 0.0);
+        exponents[k] = inDecay ? exponent : 0.0;
+    }
+}
+
+/** The envelope's gain at each read position, from t and the exp2 of the exponent. */
+ZOB_WIDE_VECTORS void decayGains (const double* __restrict at, double hold, const double* __restrict times, const double* __restrict raised, float* __restrict gains, int count) noexcept
+{
+    for (int k = 0; k < count; ++k)
+    {
+        const auto t = times[k];
+        const auto decayed = (float) std::max ((raised[k] - decayFloor) * decayScale, 0.0);
+        const auto held = at[k] <= hold, ended = t >= 1.0, notYet = t <= 0.0;
+        gains[k] = held ? 1.0f : ended ? 0.0f
+                             : notYet  ? 1.0f
+                                       : decayed;
+    }
+}
+
+#undef ZOB_WIDE_VECTORS
+
 /** Whether any of the values is other than +0 (a loop the compiler runs several at a time). */
 bool anyNonZero (const double* values, int count) noexcept
 {
@@ -83,38 +124,19 @@ void KickVoice::LengthEnvelope::Shape::gainsAt (const double* positions, float* 
     }
 
     // First the decay's exponents (0 outside the decay), then their exp2 all at once, then
-    // the gains: the steps of gainAt, in its order, split at its exp2. Written as selections
-    // rather than branches, so the compiler runs them several positions at a time.
+    // the gains: the steps of gainAt, in its order, split at its exp2.
     double exponents[renderChunk], times[renderChunk];
 
     for (int start = 0; start < count; start += renderChunk)
     {
         const auto n = std::min (renderChunk, count - start);
-        const auto* at = positions + start;
-        auto* gain = gains + start;
-
-        for (int k = 0; k < n; ++k)
-        {
-            const auto t = (at[k] - hold) / decay;
-            times[k] = t;
-            const auto exponent = decayExponent * (t * t * (3.0 - 2.0 * t));
-            const auto inDecay = ! (at[k] <= hold) & ! (t >= 1.0) & ! (t <= 0.0);
-            exponents[k] = inDecay ? exponent : 0.0;
-        }
+        decayExponents (positions + start, hold, decay, times, exponents, n);
 
         // Past the decay (a short LENGTH leaves a long silent tail) there is nothing to raise.
         if (anyNonZero (exponents, n))
             zob::vectorMath::exp2InPlace (exponents, n);
 
-        for (int k = 0; k < n; ++k)
-        {
-            const auto t = times[k];
-            const auto decayed = (float) std::max ((exponents[k] - decayFloor) * decayScale, 0.0);
-            const auto held = at[k] <= hold, ended = t >= 1.0, notYet = t <= 0.0;
-            gain[k] = held ? 1.0f : ended ? 0.0f
-                                : notYet  ? 1.0f
-                                          : decayed;
-        }
+        decayGains (positions + start, hold, times, exponents, gains + start, n);
     }
 }
 

@@ -76,33 +76,50 @@ void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
     for (int start = 0; start < numSamples; start += chunkSize)
     {
         const auto count = std::min (chunkSize, numSamples - start);
-        auto leftShelf = zob::ShelfFilter::Biquad (shelfFilters[0]);
-
-        if (right == nullptr)
-        {
-            for (int i = 0; i < count; ++i)
-                driven[(size_t) i] = drive * leftShelf.processSample (left[start + i]);
-        }
-        else
-        {
-            auto rightShelf = zob::ShelfFilter::Biquad (shelfFilters[1]);
-
-            for (int i = 0; i < count; ++i)
-            {
-                driven[(size_t) i] = drive * leftShelf.processSample (left[start + i]);
-                driven[(size_t) (count + i)] = drive * rightShelf.processSample (right[start + i]);
-            }
-
-            rightShelf.storeStateIn (shelfFilters[1]);
-        }
-
-        leftShelf.storeStateIn (shelfFilters[0]);
+        auto* leftDriven = driven.data();
+        auto* rightDriven = driven.data() + count;
+        shelveAndDrive (left + start, right != nullptr ? right + start : nullptr, leftDriven, rightDriven, count);
         zob::vectorMath::tanhInPlace (driven.data(), count * numShaped);
-        blend (left + start, driven.data(), count);
+        blend (left + start, leftDriven, count);
 
         if (right != nullptr)
-            blend (right + start, driven.data() + count, count);
+            blend (right + start, rightDriven, count);
     }
+}
+
+void PunchStage::shelveAndDrive (const float* left, const float* right, float* leftDriven, float* rightDriven, int count) noexcept
+{
+    if (right == nullptr)
+    {
+        auto shelf = zob::ShelfFilter::Biquad (shelfFilters[0]);
+
+        for (int i = 0; i < count; ++i)
+            leftDriven[i] = drive * shelf.processSample (left[i]);
+
+        shelf.storeStateIn (shelfFilters[0]);
+        return;
+    }
+
+#if JUCE_USE_SSE_INTRINSICS
+    // Left and right side by side in one register.
+    auto shelves = zob::BiquadPair (shelfFilters[0], shelfFilters[1]);
+    const auto drives = _mm_set1_ps (drive);
+    zob::forEachStereoFrame (left, right, leftDriven, rightDriven, count, [&] (__m128 frame) noexcept
+                             { return _mm_mul_ps (drives, shelves.processSample (frame)); });
+    shelves.storeStateIn (shelfFilters[0], shelfFilters[1]);
+#else
+    auto leftShelf = zob::ShelfFilter::Biquad (shelfFilters[0]);
+    auto rightShelf = zob::ShelfFilter::Biquad (shelfFilters[1]);
+
+    for (int i = 0; i < count; ++i)
+    {
+        leftDriven[i] = drive * leftShelf.processSample (left[i]);
+        rightDriven[i] = drive * rightShelf.processSample (right[i]);
+    }
+
+    leftShelf.storeStateIn (shelfFilters[0]);
+    rightShelf.storeStateIn (shelfFilters[1]);
+#endif
 }
 
 void PunchStage::blend (float* data, const float* saturated, int count) const noexcept

@@ -51,6 +51,10 @@ struct PunchStage
     static constexpr float drive = 3.5f; // tanh input gain
 
 private:
+    /** drive x shelf (x) of count samples of the left channel, and of the right one unless
+        it is null. */
+    void shelveAndDrive (const float* left, const float* right, float* leftDriven, float* rightDriven, int count) noexcept;
+
     /** y = x + amount x (saturated / tanh (drive) - x) over count samples, saturated being
         tanh (drive x shelf (x)). */
     void blend (float* data, const float* saturated, int count) const noexcept;

@@ -104,6 +104,89 @@ struct ShelfFilter
     float state1 = 0.0f, state2 = 0.0f;
 };
 
+#if JUCE_USE_SSE_INTRINSICS
+} // namespace zob
+
+#include <emmintrin.h>
+
+namespace zob
+{
+/** The biquads of the left and the right channel side by side, in lanes 0 and 1 of SSE
+    registers (lanes 2 and 3 have zero coefficients). Lane by lane it does the operations of
+    ShelfFilter::Biquad, so each channel's output is bit-identical to its own filter's; it
+    does them for both channels with one instruction each. Use it through
+    forEachStereoFrame.
+*/
+struct BiquadPair
+{
+    BiquadPair (const ShelfFilter& left, const ShelfFilter& right) noexcept
+    {
+        const auto* l = left.coefficients->getRawCoefficients();
+        const auto* r = right.coefficients->getRawCoefficients();
+        b0 = _mm_setr_ps (l[0], r[0], 0.0f, 0.0f);
+        b1 = _mm_setr_ps (l[1], r[1], 0.0f, 0.0f);
+        b2 = _mm_setr_ps (l[2], r[2], 0.0f, 0.0f);
+        a1 = _mm_setr_ps (l[3], r[3], 0.0f, 0.0f);
+        a2 = _mm_setr_ps (l[4], r[4], 0.0f, 0.0f);
+        state1 = _mm_setr_ps (left.state1, right.state1, 0.0f, 0.0f);
+        state2 = _mm_setr_ps (left.state2, right.state2, 0.0f, 0.0f);
+    }
+
+    __m128 processSample (__m128 sample) noexcept
+    {
+        const auto output = _mm_add_ps (_mm_mul_ps (b0, sample), state1);
+        state1 = _mm_add_ps (_mm_sub_ps (_mm_mul_ps (b1, sample), _mm_mul_ps (a1, output)), state2);
+        state2 = _mm_sub_ps (_mm_mul_ps (b2, sample), _mm_mul_ps (a2, output));
+        return output;
+    }
+
+    void storeStateIn (ShelfFilter& left, ShelfFilter& right) const noexcept
+    {
+        alignas (16) float s1[4], s2[4];
+        _mm_store_ps (s1, state1);
+        _mm_store_ps (s2, state2);
+        left.state1 = s1[0];
+        right.state1 = s1[1];
+        left.state2 = s2[0];
+        right.state2 = s2[1];
+    }
+
+    __m128 b0, b1, b2, a1, a2, state1, state2;
+};
+
+/** For each of count frames of two channels, calls process with the frame's left and right
+    samples in lanes 0 and 1 of a register and writes lanes 0 and 1 of what it returns to
+    leftOut and rightOut (which may be the inputs). The frames are moved four at a time
+    between the channels and the lanes. */
+template <typename Process>
+inline void forEachStereoFrame (const float* left, const float* right, float* leftOut, float* rightOut, int count, Process&& process) noexcept
+{
+    auto i = 0;
+
+    for (; i + 4 <= count; i += 4)
+    {
+        const auto l = _mm_loadu_ps (left + i), r = _mm_loadu_ps (right + i);
+        const auto frames01 = _mm_unpacklo_ps (l, r); // l0 r0 l1 r1
+        const auto frames23 = _mm_unpackhi_ps (l, r); // l2 r2 l3 r3
+        const auto y0 = process (frames01);
+        const auto y1 = process (_mm_movehl_ps (frames01, frames01));
+        const auto y2 = process (frames23);
+        const auto y3 = process (_mm_movehl_ps (frames23, frames23));
+        const auto y01 = _mm_unpacklo_ps (y0, y1); // l0 l1 r0 r1
+        const auto y23 = _mm_unpacklo_ps (y2, y3); // l2 l3 r2 r3
+        _mm_storeu_ps (leftOut + i, _mm_movelh_ps (y01, y23));
+        _mm_storeu_ps (rightOut + i, _mm_movehl_ps (y23, y01));
+    }
+
+    for (; i < count; ++i)
+    {
+        const auto y = process (_mm_unpacklo_ps (_mm_load_ss (left + i), _mm_load_ss (right + i)));
+        _mm_store_ss (leftOut + i, y);
+        _mm_store_ss (rightOut + i, _mm_shuffle_ps (y, y, _MM_SHUFFLE (1, 1, 1, 1)));
+    }
+}
+#endif
+
 /** JUCE's RBJ shelf designs (ArrayCoefficients<float>::makeLowShelf and makeHighShelf) for
     one rate, corner frequency and Q, with the corner's cosine and sine worked out once, in
     prepare: per gain only JUCE's remaining arithmetic is done, operation for operation, so

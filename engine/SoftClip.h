@@ -1,8 +1,8 @@
 #pragma once
 
-#include <juce_audio_basics/juce_audio_basics.h>
-
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 constexpr float softClipKnee = 0.9f; // the clipper is transparent up to this magnitude
 
@@ -22,14 +22,31 @@ inline float softClip (float x) noexcept
     return x < 0.0f ? -shaped : shaped;
 }
 
+/** Whether any of count samples lies beyond the soft clipper's knee (infinities and NaN
+    count as beyond). Compares magnitudes as bit patterns, which the compiler runs several
+    samples at a time. */
+inline bool anyBeyondSoftClipKnee (const float* samples, int count) noexcept
+{
+    std::int32_t kneeBits;
+    std::memcpy (&kneeBits, &softClipKnee, sizeof (kneeBits));
+    std::int32_t beyond = 0;
+
+    for (int i = 0; i < count; ++i)
+    {
+        std::int32_t bits;
+        std::memcpy (&bits, samples + i, sizeof (bits));
+        beyond |= (bits & 0x7fffffff) > kneeBits ? 1 : 0;
+    }
+
+    return beyond != 0;
+}
+
 /** softClip on count samples in place. Most blocks stay within the knee, where the clipper
     changes nothing: one vector scan finds that out, and only a block that goes beyond it is
     clipped sample by sample. */
 inline void softClipInPlace (float* samples, int count) noexcept
 {
-    const auto range = juce::FloatVectorOperations::findMinAndMax (samples, count);
-
-    if (range.getStart() >= -softClipKnee && range.getEnd() <= softClipKnee)
+    if (! anyBeyondSoftClipKnee (samples, count))
         return;
 
     for (int i = 0; i < count; ++i)

@@ -94,30 +94,45 @@ void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
     // independent recursions that the processor can overlap. Per channel and sample it is
     // high (low (x)), the same arithmetic as sample by sample.
     auto* left = buffer.getWritePointer (0);
-    auto lowLeft = zob::ShelfFilter::Biquad (lowShelfFilters[0]);
-    auto highLeft = zob::ShelfFilter::Biquad (highShelfFilters[0]);
 
     if (numChannels < 2)
     {
+        auto low = zob::ShelfFilter::Biquad (lowShelfFilters[0]);
+        auto high = zob::ShelfFilter::Biquad (highShelfFilters[0]);
+
         for (int i = 0; i < numSamples; ++i)
-            left[i] = highLeft.processSample (lowLeft.processSample (left[i]));
+            left[i] = high.processSample (low.processSample (left[i]));
+
+        low.storeStateIn (lowShelfFilters[0]);
+        high.storeStateIn (highShelfFilters[0]);
+        return;
     }
-    else
+
+    auto* right = buffer.getWritePointer (1);
+
+#if JUCE_USE_SSE_INTRINSICS
+    // Left and right side by side in one register.
+    auto low = zob::BiquadPair (lowShelfFilters[0], lowShelfFilters[1]);
+    auto high = zob::BiquadPair (highShelfFilters[0], highShelfFilters[1]);
+    zob::forEachStereoFrame (left, right, left, right, numSamples, [&] (__m128 frame) noexcept
+                             { return high.processSample (low.processSample (frame)); });
+    low.storeStateIn (lowShelfFilters[0], lowShelfFilters[1]);
+    high.storeStateIn (highShelfFilters[0], highShelfFilters[1]);
+#else
+    auto lowLeft = zob::ShelfFilter::Biquad (lowShelfFilters[0]);
+    auto highLeft = zob::ShelfFilter::Biquad (highShelfFilters[0]);
+    auto lowRight = zob::ShelfFilter::Biquad (lowShelfFilters[1]);
+    auto highRight = zob::ShelfFilter::Biquad (highShelfFilters[1]);
+
+    for (int i = 0; i < numSamples; ++i)
     {
-        auto* right = buffer.getWritePointer (1);
-        auto lowRight = zob::ShelfFilter::Biquad (lowShelfFilters[1]);
-        auto highRight = zob::ShelfFilter::Biquad (highShelfFilters[1]);
-
-        for (int i = 0; i < numSamples; ++i)
-        {
-            left[i] = highLeft.processSample (lowLeft.processSample (left[i]));
-            right[i] = highRight.processSample (lowRight.processSample (right[i]));
-        }
-
-        lowRight.storeStateIn (lowShelfFilters[1]);
-        highRight.storeStateIn (highShelfFilters[1]);
+        left[i] = highLeft.processSample (lowLeft.processSample (left[i]));
+        right[i] = highRight.processSample (lowRight.processSample (right[i]));
     }
 
     lowLeft.storeStateIn (lowShelfFilters[0]);
     highLeft.storeStateIn (highShelfFilters[0]);
+    lowRight.storeStateIn (lowShelfFilters[1]);
+    highRight.storeStateIn (highShelfFilters[1]);
+#endif
 }

@@ -13,6 +13,7 @@
 extern "C" __m128 _ZGVbN4v_tanhf (__m128) noexcept;
 extern "C" __m128d _ZGVbN2v_exp2 (__m128d) noexcept;
 extern "C" __attribute__ ((target ("avx2"))) __m256 _ZGVdN8v_tanhf (__m256) noexcept;
+extern "C" __attribute__ ((target ("avx2"))) __m256d _ZGVdN4v_exp2 (__m256d) noexcept;
 #else
 #define ZOB_VECTOR_MATH 0
 #endif
@@ -61,6 +62,22 @@ namespace
             float padded[8] = {};
             std::copy (values + i, values + count, padded);
             _mm256_storeu_ps (padded, _ZGVdN8v_tanhf (_mm256_loadu_ps (padded)));
+            std::copy (padded, padded + (count - i), values + i);
+        }
+    }
+
+    __attribute__ ((target ("avx2"))) void exp2Four (double* values, int count) noexcept
+    {
+        auto i = 0;
+
+        for (; i + 4 <= count; i += 4)
+            _mm256_storeu_pd (values + i, _ZGVdN4v_exp2 (_mm256_loadu_pd (values + i)));
+
+        if (i < count)
+        {
+            double padded[4] = {};
+            std::copy (values + i, values + count, padded);
+            _mm256_storeu_pd (padded, _ZGVdN4v_exp2 (_mm256_loadu_pd (padded)));
             std::copy (padded, padded + (count - i), values + i);
         }
     }
@@ -130,6 +147,9 @@ void tanhInPlace (float* values, int count, Path path) noexcept
 void exp2InPlace (double* values, int count, Path path) noexcept
 {
 #if ZOB_VECTOR_MATH
+    if (path == Path::avx2 && canTake (path))
+        return exp2Four (values, count);
+
     if (path != Path::scalar && canTake (Path::sse))
         return exp2Two (values, count);
 #else

@@ -5,10 +5,11 @@
     cost.
 
     Where the build has glibc's vector math library (libmvec), the values go through its
-    vector functions: tanh eight floats at a time on a processor with AVX2 and four at a time
-    otherwise (the two give the same bits), exp2 two doubles at a time. Elsewhere they go one
-    at a time through the C library's tanhf and exp2. Which one runs is chosen once, when
-    the program starts.
+    vector functions: tanh eight floats and exp2 four doubles at a time on a processor with
+    AVX2, four floats and two doubles otherwise (the two tanh give the same bits; the two
+    exp2 differ now and then in the last bit of a double, which the LENGTH envelope's float
+    gains do not keep). Elsewhere they go one at a time through the C library's tanhf and
+    exp2. Which one runs is chosen once, when the program starts.
 
     tanh is within 1.03 ulp of the exact value through libmvec and 2.19 ulp through glibc's
     tanhf (over every float of magnitude up to 8); both keep the sign of zero, give +-1 for
@@ -24,7 +25,7 @@ enum class Path
 {
     scalar, // one value at a time through the C library
     sse, // libmvec's 128-bit functions
-    avx2 // libmvec's 256-bit tanh (exp2 stays on the 128-bit one, whose bits do not depend on the processor)
+    avx2 // libmvec's 256-bit functions
 };
 
 /** The path the audio block takes on this processor with this build. */
