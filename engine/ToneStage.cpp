@@ -56,21 +56,21 @@ void ToneStage::updateCoefficients() noexcept
     lastTone = tone;
 }
 
-bool ToneStage::isFlat (float tilt) noexcept
+bool ToneStage::isFlat() const noexcept
 {
     // A tone that is not a number shapes nothing, like a flat one.
-    return zob::approximatelyEqual (tilt, 0.0f) || ! std::isfinite (tilt);
+    return zob::approximatelyEqual (tone, 0.0f) || ! std::isfinite (tone);
 }
 
 void ToneStage::prepareShelves() noexcept
 {
-    if (! isFlat (tone))
+    if (! isFlat())
         updateCoefficients();
 }
 
 void ToneStage::process (juce::AudioBuffer<float>& buffer) noexcept
 {
-    if (isFlat (tone))
+    if (isFlat())
     {
         if (! bypassed)
         {

@@ -56,7 +56,7 @@ struct ToneStage
 
 private:
     /** A tone of about 0, or one that is not a number: the stage is bypassed. */
-    static bool isFlat (float tilt) noexcept;
+    bool isFlat() const noexcept;
 
     zob::ShelfDesign shelfDesign { sampleRate, tiltFrequencyHz, shelfQ }; // JUCE's shelves at sampleRate
 

@@ -23,69 +23,30 @@ namespace zob::vectorMath
 namespace
 {
 #if ZOB_VECTOR_MATH
-    /** Runs a whole number of vectors of width values through function, and the values left
-        over through it once more, padded with zeros, so every value takes the same path. */
-    template <int width, typename Value, typename Function>
-    inline void inVectorsOf (Value* values, int count, Function&& function) noexcept
+    // One vector of values, in place, through each of libmvec's functions.
+    void tanhOfFour (float* v) noexcept { _mm_storeu_ps (v, _ZGVbN4v_tanhf (_mm_loadu_ps (v))); }
+    void exp2OfTwo (double* v) noexcept { _mm_storeu_pd (v, _ZGVbN2v_exp2 (_mm_loadu_pd (v))); }
+    __attribute__ ((target ("avx2"))) void tanhOfEight (float* v) noexcept { _mm256_storeu_ps (v, _ZGVdN8v_tanhf (_mm256_loadu_ps (v))); }
+    __attribute__ ((target ("avx2"))) void exp2OfFour (double* v) noexcept { _mm256_storeu_pd (v, _ZGVdN4v_exp2 (_mm256_loadu_pd (v))); }
+
+    /** Runs a whole number of vectors of width values through one of those, and the values
+        left over through it once more, padded with zeros, so every value takes the same
+        path. (The AVX2 ones are called rather than inlined here.) */
+    template <int width, typename Value, void (*inPlace) (Value*) noexcept>
+    void inVectorsOf (Value* values, int count) noexcept
     {
         auto i = 0;
 
         for (; i + width <= count; i += width)
-            function (values + i);
+            inPlace (values + i);
 
         if (i < count)
         {
             Value padded[width] = {};
             std::copy (values + i, values + count, padded);
-            function (padded);
+            inPlace (padded);
             std::copy (padded, padded + (count - i), values + i);
         }
-    }
-
-    void tanhFour (float* values, int count) noexcept
-    {
-        inVectorsOf<4> (values, count, [] (float* v)
-                        { _mm_storeu_ps (v, _ZGVbN4v_tanhf (_mm_loadu_ps (v))); });
-    }
-
-    // Written out: code built for AVX2 cannot be inlined into a template instantiated for
-    // the plain target.
-    __attribute__ ((target ("avx2"))) void tanhEight (float* values, int count) noexcept
-    {
-        auto i = 0;
-
-        for (; i + 8 <= count; i += 8)
-            _mm256_storeu_ps (values + i, _ZGVdN8v_tanhf (_mm256_loadu_ps (values + i)));
-
-        if (i < count)
-        {
-            float padded[8] = {};
-            std::copy (values + i, values + count, padded);
-            _mm256_storeu_ps (padded, _ZGVdN8v_tanhf (_mm256_loadu_ps (padded)));
-            std::copy (padded, padded + (count - i), values + i);
-        }
-    }
-
-    __attribute__ ((target ("avx2"))) void exp2Four (double* values, int count) noexcept
-    {
-        auto i = 0;
-
-        for (; i + 4 <= count; i += 4)
-            _mm256_storeu_pd (values + i, _ZGVdN4v_exp2 (_mm256_loadu_pd (values + i)));
-
-        if (i < count)
-        {
-            double padded[4] = {};
-            std::copy (values + i, values + count, padded);
-            _mm256_storeu_pd (padded, _ZGVdN4v_exp2 (_mm256_loadu_pd (padded)));
-            std::copy (padded, padded + (count - i), values + i);
-        }
-    }
-
-    void exp2Two (double* values, int count) noexcept
-    {
-        inVectorsOf<2> (values, count, [] (double* v)
-                        { _mm_storeu_pd (v, _ZGVbN2v_exp2 (_mm_loadu_pd (v))); });
     }
 
     bool processorHasAvx2() noexcept
@@ -132,10 +93,10 @@ void tanhInPlace (float* values, int count, Path path) noexcept
 {
 #if ZOB_VECTOR_MATH
     if (path == Path::avx2 && canTake (path))
-        return tanhEight (values, count);
+        return inVectorsOf<8, float, tanhOfEight> (values, count);
 
     if (path != Path::scalar && canTake (Path::sse))
-        return tanhFour (values, count);
+        return inVectorsOf<4, float, tanhOfFour> (values, count);
 #else
     (void) path;
 #endif
@@ -148,10 +109,10 @@ void exp2InPlace (double* values, int count, Path path) noexcept
 {
 #if ZOB_VECTOR_MATH
     if (path == Path::avx2 && canTake (path))
-        return exp2Four (values, count);
+        return inVectorsOf<4, double, exp2OfFour> (values, count);
 
     if (path != Path::scalar && canTake (Path::sse))
-        return exp2Two (values, count);
+        return inVectorsOf<2, double, exp2OfTwo> (values, count);
 #else
     (void) path;
 #endif

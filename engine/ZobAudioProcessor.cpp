@@ -224,10 +224,10 @@ void ZobAudioProcessor::applyEffectChain (juce::AudioBuffer<float>& buffer,
                                           float gainEnd,
                                           float wet) noexcept
 {
-    const auto amounts = shapingAmounts (wet);
-    transient.amount = amounts.transient;
-    punch.amount = amounts.punch;
-    tone.tone = amounts.tone;
+    const auto depth = juce::jlimit (0.0f, 1.0f, wet);
+    transient.amount = juce::jlimit (0.0f, 1.0f, raw.transientAmount->load() * depth);
+    punch.amount = juce::jlimit (0.0f, 1.0f, raw.punchAmount->load() * depth);
+    tone.tone = juce::jlimit (-1.0f, 1.0f, raw.toneAmount->load() * depth);
 
     // New shelves depend on the amounts alone: asked for first, they are worked out while
     // TRANSIENT runs instead of holding up the filters (during the compare fade, every 8
@@ -248,14 +248,6 @@ void ZobAudioProcessor::applyEffectChain (juce::AudioBuffer<float>& buffer,
 
     for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
         softClipInPlace (buffer.getWritePointer (channel), numSamples);
-}
-
-ZobAudioProcessor::ShapingAmounts ZobAudioProcessor::shapingAmounts (float wet) const noexcept
-{
-    const auto depth = juce::jlimit (0.0f, 1.0f, wet);
-    return { juce::jlimit (0.0f, 1.0f, raw.transientAmount->load() * depth),
-             juce::jlimit (0.0f, 1.0f, raw.punchAmount->load() * depth),
-             juce::jlimit (-1.0f, 1.0f, raw.toneAmount->load() * depth) };
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -238,15 +238,6 @@ private:
 
     RawParameters raw;
 
-    /** The stages' amounts at a compare position (0 unshaped .. 1 fully shaped): TRANSIENT,
-        PUNCH and TONE from the current parameter values, scaled by it and clamped. */
-    struct ShapingAmounts
-    {
-        float transient, punch, tone;
-    };
-
-    ShapingAmounts shapingAmounts (float wet) const noexcept;
-
     /** What processBlock derives with pow from values that rarely change, kept from block to
         block (audio thread). */
     struct BlockConstants
