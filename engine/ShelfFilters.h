@@ -210,40 +210,33 @@ struct ShelfDesign
     }
 
     /** The six coefficients of JUCE's makeLowShelf for a linear gain factor. */
-    std::array<float, 6> lowShelf (float gainFactor) const noexcept
-    {
-        const auto A = juce::jmax (0.0f, std::sqrt (gainFactor));
-        const auto aminus1 = A - 1;
-        const auto aplus1 = A + 1;
-        const auto beta = sinOmega * std::sqrt (A) / q;
-        const auto aminus1TimesCoso = aminus1 * cosOmega;
-
-        return { { A * (aplus1 - aminus1TimesCoso + beta),
-                   A * 2 * (aminus1 - aplus1 * cosOmega),
-                   A * (aplus1 - aminus1TimesCoso - beta),
-                   aplus1 + aminus1TimesCoso + beta,
-                   -2 * (aminus1 + aplus1 * cosOmega),
-                   aplus1 + aminus1TimesCoso - beta } };
-    }
+    std::array<float, 6> lowShelf (float gainFactor) const noexcept { return shelf (gainFactor, 1.0f); }
 
     /** The six coefficients of JUCE's makeHighShelf for a linear gain factor. */
-    std::array<float, 6> highShelf (float gainFactor) const noexcept
+    std::array<float, 6> highShelf (float gainFactor) const noexcept { return shelf (gainFactor, -1.0f); }
+
+    float cosOmega, sinOmega, q;
+
+private:
+    /** JUCE's two designs differ only in the signs of some terms: side is +1 for the low
+        shelf, -1 for the high one. Multiplying by it is exact, and a - (-b) is a + b, so
+        both come out bit for bit as JUCE writes them. */
+    std::array<float, 6> shelf (float gainFactor, float side) const noexcept
     {
         const auto A = juce::jmax (0.0f, std::sqrt (gainFactor));
         const auto aminus1 = A - 1;
         const auto aplus1 = A + 1;
         const auto beta = sinOmega * std::sqrt (A) / q;
-        const auto aminus1TimesCoso = aminus1 * cosOmega;
+        const auto aminus1TimesCoso = side * (aminus1 * cosOmega);
+        const auto aplus1TimesCoso = side * (aplus1 * cosOmega);
 
-        return { { A * (aplus1 + aminus1TimesCoso + beta),
-                   A * -2 * (aminus1 + aplus1 * cosOmega),
-                   A * (aplus1 + aminus1TimesCoso - beta),
-                   aplus1 - aminus1TimesCoso + beta,
-                   2 * (aminus1 - aplus1 * cosOmega),
-                   aplus1 - aminus1TimesCoso - beta } };
+        return { { A * (aplus1 - aminus1TimesCoso + beta),
+                   A * (2 * side) * (aminus1 - aplus1TimesCoso),
+                   A * (aplus1 - aminus1TimesCoso - beta),
+                   aplus1 + aminus1TimesCoso + beta,
+                   (-2 * side) * (aminus1 + aplus1TimesCoso),
+                   aplus1 + aminus1TimesCoso - beta } };
     }
-
-    float cosOmega, sinOmega, q;
 };
 
 /** Gives a filter a new coefficient object of its own holding a unity shelf (it passes the
