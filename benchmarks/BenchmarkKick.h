@@ -2,6 +2,7 @@
 
 #include "engine/ParameterIds.h"
 #include "engine/ZobAudioProcessor.h"
+#include "support/SyntheticKick.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,27 +21,11 @@ inline void labelFrameCost (benchmark::State& state, double frames, double rate,
     state.SetLabel (label);
 }
 
-/** A synthetic stereo kick: a falling sine sweep with a short click, 1 s at 44.1 kHz. */
+/** The synthetic stereo kick of the tests (a falling sine sweep with a short click, 1 s at
+    44.1 kHz), put straight into the processor's loaded kick. */
 inline void loadSyntheticKick (ZobAudioProcessor& processor, double rate = 44100.0, double seconds = 1.0)
 {
-    const auto length = (int) (rate * seconds);
-    auto& buffer = processor.loadedSample.buffer;
-    buffer.setSize (2, length);
-    double phase = 0.0;
-
-    for (int i = 0; i < length; ++i)
-    {
-        const auto t = i / rate;
-        const auto frequency = 50.0 + 200.0 * std::exp (-t * 30.0);
-        phase += 2.0 * juce::MathConstants<double>::pi * frequency / rate;
-        const auto level = std::exp (-t * 4.0) * 0.8;
-        const auto click = i < 64 ? 0.3 * (1.0 - i / 64.0) : 0.0;
-        buffer.setSample (0, i, (float) (level * std::sin (phase) + click));
-        buffer.setSample (1, i, (float) (level * std::sin (phase + 0.1) + click));
-    }
-
-    processor.loadedSample.sampleRate = rate;
-    processor.loadedSample.fileName = "Synthetic.wav";
+    zobtest::fillSyntheticKick (processor.loadedSample, rate, seconds);
 }
 
 inline void setParameter (ZobAudioProcessor& processor, const juce::String& id, float value)

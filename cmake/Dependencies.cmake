@@ -30,3 +30,27 @@ if (CCACHE_PROGRAM AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
     set (CMAKE_C_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
     set (CMAKE_CXX_COMPILER_LAUNCHER "${CCACHE_PROGRAM}")
 endif()
+
+# glibc's vector math library: the audio block's tanh and exp2 go through its vector
+# functions where it has them (engine/VectorMath.cpp), one value at a time through the C
+# library otherwise.
+include (CheckCXXSourceCompiles)
+set (CMAKE_REQUIRED_LIBRARIES mvec)
+check_cxx_source_compiles ("
+    #include <immintrin.h>
+    extern \"C\" __m128 _ZGVbN4v_tanhf (__m128);
+    extern \"C\" __m128d _ZGVbN2v_exp2 (__m128d);
+    extern \"C\" __attribute__ ((target (\"avx2\"))) __m256 _ZGVdN8v_tanhf (__m256);
+    extern \"C\" __attribute__ ((target (\"avx2\"))) __m256d _ZGVdN4v_exp2 (__m256d);
+    __attribute__ ((target (\"avx2\"))) void eight (float* x) { _mm256_storeu_ps (x, _ZGVdN8v_tanhf (_mm256_loadu_ps (x))); }
+    __attribute__ ((target (\"avx2\"))) void four (double* x) { _mm256_storeu_pd (x, _ZGVdN4v_exp2 (_mm256_loadu_pd (x))); }
+    int main()
+    {
+        float x[8] = {};
+        double y[4] = {};
+        eight (x);
+        four (y);
+        return (int) (_mm_cvtss_f32 (_ZGVbN4v_tanhf (_mm_setzero_ps())) + _mm_cvtsd_f64 (_ZGVbN2v_exp2 (_mm_setzero_pd())) + x[0] + y[0]);
+    }"
+    ZOB_HAVE_LIBMVEC)
+unset (CMAKE_REQUIRED_LIBRARIES)

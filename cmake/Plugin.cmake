@@ -39,6 +39,17 @@ target_link_libraries (ZOB
         juce::juce_recommended_config_flags
         juce::juce_recommended_warning_flags)
 
+# Only the vector math needs to know that libmvec is there (cmake/Dependencies.cmake).
+if (ZOB_HAVE_LIBMVEC)
+    set_source_files_properties ("${PROJECT_SOURCE_DIR}/engine/VectorMath.cpp" PROPERTIES COMPILE_DEFINITIONS ZOB_HAVE_LIBMVEC=1)
+    target_link_libraries (ZOB PRIVATE mvec)
+endif()
+
+# The LENGTH envelope's gains are chosen with comparisons; the compiler runs such loops
+# several values at a time only where it may assume that floating-point operations do not
+# trap, which changes no result.
+set_source_files_properties ("${PROJECT_SOURCE_DIR}/engine/KickVoice.cpp" PROPERTIES COMPILE_OPTIONS -fno-trapping-math)
+
 # Everything else (tests, benchmarks, tools) links ZobCore: the shared code plus the
 # include paths and definitions its headers need, without compiling JUCE a second time.
 add_library (ZobCore INTERFACE)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/LastResult.h"
 #include "engine/LengthCurve.h"
 #include "engine/LoadedSample.h"
 
@@ -37,6 +38,11 @@ struct KickVoice
             Shape (const LengthEnvelope& envelope, int numSamples, double sampleRate) noexcept;
 
             float gainAt (double position) const noexcept;
+
+            /** gains[k] = gainAt (positions[k]) for count read positions, with the decay's
+                exp2 taken in one vector pass (see VectorMath.h): the same gains up to the
+                last bit of that exp2. */
+            void gainsAt (const double* positions, float* gains, int count) const noexcept;
 
             bool off; // the envelope is 1 throughout
             double hold = 0.0; // read position up to which the attack is kept
@@ -93,6 +99,9 @@ struct KickVoice
         fadingIn = 2 // the restarted kick fades in
     };
 
+    zob::LastResult<float, double> lengthCurve; // lengthToStageValue of the last position, set every block
+
     static constexpr double retriggerFadeSeconds = 0.003;
+    static constexpr int renderChunk = 128; // samples whose positions and gains are worked out at once
     static constexpr double lengthSmoothingSeconds = 0.002;
 };

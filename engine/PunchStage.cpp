@@ -1,6 +1,7 @@
 #include "engine/PunchStage.h"
 #include "engine/ApproximatelyEqual.h"
 #include "engine/ShelfFilters.h"
+#include "engine/VectorMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,8 @@ void PunchStage::prepare (double newSampleRate)
     for (auto& filter : shelfFilters)
         zob::giveFilterAUnityShelf (filter, sampleRate);
 
+    shelfDesign.prepare (sampleRate, shelfFrequencyHz, shelfQ);
+
     lastGainDb = std::numeric_limits<float>::quiet_NaN();
     reset();
 }
@@ -20,6 +23,21 @@ void PunchStage::reset() noexcept
 {
     for (auto& filter : shelfFilters)
         filter.reset();
+}
+
+void PunchStage::updateCoefficients() noexcept
+{
+    const auto gainDb = largestShelfGainDb * amount;
+
+    if (! (amount > bypassAmount) || zob::approximatelyEqual (gainDb, lastGainDb))
+        return;
+
+    const auto shelf = zob::ShelfFilter::normalise (shelfDesign.lowShelf (std::pow (10.0f, gainDb * 0.05f)));
+
+    for (auto& filter : shelfFilters)
+        filter.setCoefficients (shelf);
+
+    lastGainDb = gainDb;
 }
 
 void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
@@ -43,66 +61,72 @@ void PunchStage::process (juce::AudioBuffer<float>& buffer) noexcept
     if (numChannels < 1 || numSamples < 1)
         return;
 
-    const auto gainDb = largestShelfGainDb * amount;
+    updateCoefficients();
 
-    if (! zob::approximatelyEqual (gainDb, lastGainDb))
-    {
-        const auto shelf = juce::dsp::IIR::ArrayCoefficients<float>::makeLowShelf (sampleRate,
-                                                                                   shelfFrequencyHz,
-                                                                                   shelfQ,
-                                                                                   std::pow (10.0f, gainDb * 0.05f));
-
-        for (auto& filter : shelfFilters)
-            *filter.coefficients = shelf;
-
-        lastGainDb = gainDb;
-    }
-
-    const auto fullScale = std::tanh (drive);
     const auto numShaped = std::min (numChannels, (int) shelfFilters.size());
     auto* left = buffer.getWritePointer (0);
     auto* right = numShaped > 1 ? buffer.getWritePointer (1) : nullptr;
 
-    // The shelves run through a stretch of samples with their state in registers, then the
-    // saturation follows over the same stretch: the same arithmetic as sample by sample.
-    std::array<float, chunkSize> shelvedLeft, shelvedRight;
+    // A stretch of samples at a time: the shelves run through it with their state in
+    // registers, leaving drive x shelf (x) of the left channel and then of the right one,
+    // whose tanh is taken in one vector pass, and the blend follows over the same stretch.
+    // Per sample it is the arithmetic of the plain form, tanh apart (see VectorMath.h).
+    std::array<float, 2 * chunkSize> driven;
 
     for (int start = 0; start < numSamples; start += chunkSize)
     {
         const auto count = std::min (chunkSize, numSamples - start);
-        auto leftShelf = zob::ShelfFilter::Biquad (shelfFilters[0]);
-
-        if (right == nullptr)
-        {
-            for (int i = 0; i < count; ++i)
-                shelvedLeft[(size_t) i] = leftShelf.processSample (left[start + i]);
-        }
-        else
-        {
-            auto rightShelf = zob::ShelfFilter::Biquad (shelfFilters[1]);
-
-            for (int i = 0; i < count; ++i)
-            {
-                shelvedLeft[(size_t) i] = leftShelf.processSample (left[start + i]);
-                shelvedRight[(size_t) i] = rightShelf.processSample (right[start + i]);
-            }
-
-            rightShelf.storeStateIn (shelfFilters[1]);
-        }
-
-        leftShelf.storeStateIn (shelfFilters[0]);
-        saturate (left + start, shelvedLeft.data(), count, fullScale);
+        auto* leftDriven = driven.data();
+        auto* rightDriven = driven.data() + count;
+        shelveAndDrive (left + start, right != nullptr ? right + start : nullptr, leftDriven, rightDriven, count);
+        zob::vectorMath::tanhInPlace (driven.data(), count * numShaped);
+        blend (left + start, leftDriven, count);
 
         if (right != nullptr)
-            saturate (right + start, shelvedRight.data(), count, fullScale);
+            blend (right + start, rightDriven, count);
     }
 }
 
-void PunchStage::saturate (float* data, const float* shelved, int count, float fullScale) const noexcept
+void PunchStage::shelveAndDrive (const float* left, const float* right, float* leftDriven, float* rightDriven, int count) noexcept
+{
+    if (right == nullptr)
+    {
+        auto shelf = zob::ShelfFilter::Biquad (shelfFilters[0]);
+
+        for (int i = 0; i < count; ++i)
+            leftDriven[i] = drive * shelf.processSample (left[i]);
+
+        shelf.storeStateIn (shelfFilters[0]);
+        return;
+    }
+
+#if JUCE_USE_SSE_INTRINSICS
+    // Left and right side by side in one register.
+    auto shelves = zob::BiquadPair (shelfFilters[0], shelfFilters[1]);
+    const auto drives = _mm_set1_ps (drive);
+    zob::forEachStereoFrame (left, right, leftDriven, rightDriven, count, [&] (__m128 frame) noexcept
+                             { return _mm_mul_ps (drives, shelves.processSample (frame)); });
+    shelves.storeStateIn (shelfFilters[0], shelfFilters[1]);
+#else
+    auto leftShelf = zob::ShelfFilter::Biquad (shelfFilters[0]);
+    auto rightShelf = zob::ShelfFilter::Biquad (shelfFilters[1]);
+
+    for (int i = 0; i < count; ++i)
+    {
+        leftDriven[i] = drive * leftShelf.processSample (left[i]);
+        rightDriven[i] = drive * rightShelf.processSample (right[i]);
+    }
+
+    leftShelf.storeStateIn (shelfFilters[0]);
+    rightShelf.storeStateIn (shelfFilters[1]);
+#endif
+}
+
+void PunchStage::blend (float* data, const float* saturated, int count) const noexcept
 {
     for (int i = 0; i < count; ++i)
     {
         const auto x = data[i];
-        data[i] = x + amount * (std::tanh (drive * shelved[i]) / fullScale - x);
+        data[i] = x + amount * (saturated[i] / fullScale - x);
     }
 }

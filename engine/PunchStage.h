@@ -5,6 +5,7 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <array>
+#include <cmath>
 #include <limits>
 
 /** PUNCH: low-end weight from a 90 Hz low shelf (0..6 dB) followed by tanh saturation
@@ -29,6 +30,11 @@ struct PunchStage
         the audio is untouched and the filters are reset once. */
     void process (juce::AudioBuffer<float>& buffer) noexcept;
 
+    /** Works out the shelf for the current `amount` when it has changed, as process does
+        before it shapes; nothing at or below the bypass threshold. Called ahead of process it
+        only moves that work earlier (see ZobAudioProcessor::applyEffectChain). */
+    void updateCoefficients() noexcept;
+
     /** Zeroes the state of both filters. */
     void reset() noexcept;
 
@@ -45,8 +51,16 @@ struct PunchStage
     static constexpr float drive = 3.5f; // tanh input gain
 
 private:
-    /** y = x + amount x (tanh (drive x shelved) / fullScale - x) over count samples. */
-    void saturate (float* data, const float* shelved, int count, float fullScale) const noexcept;
+    /** drive x shelf (x) of count samples of the left channel, and of the right one unless
+        it is null. */
+    void shelveAndDrive (const float* left, const float* right, float* leftDriven, float* rightDriven, int count) noexcept;
+
+    /** y = x + amount x (saturated / tanh (drive) - x) over count samples, saturated being
+        tanh (drive x shelf (x)). */
+    void blend (float* data, const float* saturated, int count) const noexcept;
+
+    float fullScale = std::tanh (drive); // worked out once, not every block
+    zob::ShelfDesign shelfDesign { sampleRate, shelfFrequencyHz, shelfQ }; // makeLowShelf at sampleRate
 
     static constexpr int chunkSize = 256; // samples shelved before they are saturated
 

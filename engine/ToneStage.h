@@ -35,6 +35,11 @@ struct ToneStage
     /** Recomputes the shelves when `tone` has changed since the last computation. */
     void updateCoefficients() noexcept;
 
+    /** updateCoefficients unless the current `tone` bypasses the stage, as process does before
+        it shapes. Called ahead of process it only moves that work earlier (see
+        ZobAudioProcessor::applyEffectChain). */
+    void prepareShelves() noexcept;
+
     /** Stores the tone clamped to -1..1. */
     void setTone (float newTone) noexcept;
 
@@ -48,6 +53,12 @@ struct ToneStage
     static constexpr float largestTiltDb = 6.0f; // each shelf's gain at a tone of +-1
     static constexpr float tiltFrequencyHz = 700.0f;
     static constexpr float shelfQ = 0.707f;
+
+private:
+    /** A tone of about 0, or one that is not a number: the stage is bypassed. */
+    bool isFlat() const noexcept;
+
+    zob::ShelfDesign shelfDesign { sampleRate, tiltFrequencyHz, shelfQ }; // JUCE's shelves at sampleRate
 
     JUCE_DECLARE_NON_COPYABLE (ToneStage)
 };

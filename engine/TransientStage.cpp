@@ -37,15 +37,14 @@ void TransientStage::process (juce::AudioBuffer<float>& buffer) noexcept
     auto* const* channels = buffer.getArrayOfWritePointers();
     const auto shaping = amount > bypassAmount;
 
-    std::array<float, chunkSize> fastLevels, slowLevels;
+    std::array<float, chunkSize> squared, fastLevels, slowLevels;
 
     for (int start = 0; start < numSamples; start += chunkSize)
     {
         const auto count = std::min (chunkSize, numSamples - start);
 
-        // The squared peaks go where the fast follower's values will be written.
-        squaredPeaks (channels, numChannels, start, count, fastLevels.data());
-        follow (fastLevels.data(), slowLevels.data(), count, shaping);
+        squaredPeaks (channels, numChannels, start, count, squared.data());
+        follow (squared.data(), fastLevels.data(), slowLevels.data(), count, shaping);
 
         if (! shaping)
             continue;
@@ -84,7 +83,24 @@ void TransientStage::squaredPeaks (const float* const* channels, int numChannels
         squared[i] *= squared[i];
 }
 
-void TransientStage::follow (float* fastLevels, float* slowLevels, int count, bool shaping) noexcept
+void TransientStage::follow (const float* squared, float* fastLevels, float* slowLevels, int count, bool shaping) noexcept
+{
+    // A follower that has run away (an infinite or non-number sample) stays away: its value
+    // is then not finite at the end of the stretch. Only then, and only while shaping, is the
+    // stretch followed again with the check on every sample, from where it began, so that
+    // the followers start again from zero where they ran away.
+    const auto fastBefore = fastEnvelope, slowBefore = slowEnvelope;
+
+    if (! runFollowers<false> (squared, fastLevels, slowLevels, count) && shaping)
+    {
+        fastEnvelope = fastBefore;
+        slowEnvelope = slowBefore;
+        runFollowers<true> (squared, fastLevels, slowLevels, count);
+    }
+}
+
+template <bool restartRunaways>
+bool TransientStage::runFollowers (const float* squaredPeaks, float* fastLevels, float* slowLevels, int count) noexcept
 {
     const auto f = fastCoefficient;
     const auto s = slowCoefficient;
@@ -95,12 +111,12 @@ void TransientStage::follow (float* fastLevels, float* slowLevels, int count, bo
 
     for (int i = 0; i < count; ++i)
     {
-        const auto squared = fastLevels[i];
+        const auto squared = squaredPeaks[i];
 
-        // Silence into followers at rest leaves them at exactly zero (fastLevels[i] already
-        // holds that zero).
+        // Silence into followers at rest leaves them at exactly zero.
         if (fast == 0.0f && slow == 0.0f && squared == 0.0f)
         {
+            fastLevels[i] = 0.0f;
             slowLevels[i] = 0.0f;
             continue;
         }
@@ -108,11 +124,13 @@ void TransientStage::follow (float* fastLevels, float* slowLevels, int count, bo
         fast = f * fast + fastInput * squared;
         slow = s * slow + slowInput * squared;
 
-        // Only while shaping does a follower that has run away start again from zero.
-        if (shaping && (! std::isfinite (fast) || ! std::isfinite (slow)))
+        if constexpr (restartRunaways)
         {
-            fast = 0.0f;
-            slow = 0.0f;
+            if (! std::isfinite (fast) || ! std::isfinite (slow))
+            {
+                fast = 0.0f;
+                slow = 0.0f;
+            }
         }
 
         fastLevels[i] = fast;
@@ -121,6 +139,7 @@ void TransientStage::follow (float* fastLevels, float* slowLevels, int count, bo
 
     fastEnvelope = fast;
     slowEnvelope = slow;
+    return std::isfinite (fast) && std::isfinite (slow);
 }
 
 void TransientStage::gainsFromLevels (float* fastLevels, const float* slowLevels, int count) const noexcept

@@ -44,9 +44,14 @@ private:
     /** The largest squared magnitude over all channels of each sample from start on. */
     static void squaredPeaks (const float* const* channels, int numChannels, int start, int count, float* squared) noexcept;
 
-    /** Moves both followers through count squared peaks (given in fastLevels) and leaves
-        their values after each sample in fastLevels and slowLevels. */
-    void follow (float* fastLevels, float* slowLevels, int count, bool shaping) noexcept;
+    /** Moves both followers through count squared peaks and leaves their values after each
+        sample in fastLevels and slowLevels. */
+    void follow (const float* squared, float* fastLevels, float* slowLevels, int count, bool shaping) noexcept;
+
+    /** follow's loop; with restartRunaways, a follower that is no longer finite starts again
+        from zero, both of them. False when a follower is not finite at the end. */
+    template <bool restartRunaways>
+    bool runFollowers (const float* squared, float* fastLevels, float* slowLevels, int count) noexcept;
 
     /** Turns the followers' values into the gain of each sample, written over fastLevels. */
     void gainsFromLevels (float* fastLevels, const float* slowLevels, int count) const noexcept;

@@ -128,7 +128,8 @@ void ZobAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
 
     const auto length = raw.lengthAmount->load();
     voice.setLengthPosition ((1.0f - currentWet) * (1.0f - length) + length);
-    voice.pitchRatio = std::pow (2.0, (double) raw.tuneSemitones->load() / 12.0);
+    voice.pitchRatio = blockConstants.pitchRatio.get (raw.tuneSemitones->load(), [] (float semitones)
+                                                      { return std::pow (2.0, (double) semitones / 12.0); });
 
     // The loader holds the lock only while it swaps a kick in; a block that finds it busy
     // renders no voice and handles none of its events.
@@ -138,7 +139,7 @@ void ZobAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
         sampleLock.exit();
     }
 
-    const auto gain = outputGainFromDecibels (raw.outputGainDb->load());
+    const auto gain = blockConstants.outputGain.get (raw.outputGainDb->load(), outputGainFromDecibels);
 
     if (zob::approximatelyEqual (currentWet, previousWet))
     {
@@ -170,7 +171,8 @@ void ZobAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::Mi
     previousWet = currentWet;
     previousOutputGain = gain;
 
-    const auto decay = (float) std::pow (0.5, (numSamples / std::max (hostSampleRate, 1.0)) / meterHalfLifeSeconds);
+    const auto decay = blockConstants.meterDecay.get (numSamples / std::max (hostSampleRate, 1.0), [] (double blockSeconds)
+                                                      { return (float) std::pow (0.5, blockSeconds / meterHalfLifeSeconds); });
     const auto left = numChannels > 0 ? buffer.getMagnitude (0, 0, numSamples) : 0.0f;
     const auto right = numChannels > 1 ? buffer.getMagnitude (1, 0, numSamples) : left;
     peakLeft.store (std::max (peakLeft.load() * decay, left));
@@ -223,14 +225,18 @@ void ZobAudioProcessor::applyEffectChain (juce::AudioBuffer<float>& buffer,
                                           float wet) noexcept
 {
     const auto depth = juce::jlimit (0.0f, 1.0f, wet);
-
     transient.amount = juce::jlimit (0.0f, 1.0f, raw.transientAmount->load() * depth);
-    transient.process (buffer);
-
     punch.amount = juce::jlimit (0.0f, 1.0f, raw.punchAmount->load() * depth);
-    punch.process (buffer);
-
     tone.tone = juce::jlimit (-1.0f, 1.0f, raw.toneAmount->load() * depth);
+
+    // New shelves depend on the amounts alone: asked for first, they are worked out while
+    // TRANSIENT runs instead of holding up the filters (during the compare fade, every 8
+    // samples).
+    punch.updateCoefficients();
+    tone.prepareShelves();
+
+    transient.process (buffer);
+    punch.process (buffer);
     tone.process (buffer);
 
     const auto numSamples = buffer.getNumSamples();
@@ -241,12 +247,7 @@ void ZobAudioProcessor::applyEffectChain (juce::AudioBuffer<float>& buffer,
         buffer.applyGainRamp (0, numSamples, gainStart, gainEnd);
 
     for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
-    {
-        auto* samples = buffer.getWritePointer (channel);
-
-        for (int i = 0; i < numSamples; ++i)
-            samples[i] = softClip (samples[i]);
-    }
+        softClipInPlace (buffer.getWritePointer (channel), numSamples);
 }
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/KickVoice.h"
+#include "engine/LastResult.h"
 #include "engine/LoadedSample.h"
 #include "engine/PunchStage.h"
 #include "engine/StateSnapshot.h"
@@ -242,6 +243,17 @@ private:
     };
 
     RawParameters raw;
+
+    /** What processBlock derives with pow from values that rarely change, kept from block to
+        block (audio thread). */
+    struct BlockConstants
+    {
+        zob::LastResult<float, double> pitchRatio; // of TUNE
+        zob::LastResult<float, float> outputGain; // of OUTPUT
+        zob::LastResult<double, float> meterDecay; // of the block's length in seconds
+    };
+
+    BlockConstants blockConstants;
 
     /** The block's events with the pad's notes merged in (audio thread). Its room is made at
         construction, so the merge never allocates: the host's own buffer may have none to

@@ -2,6 +2,9 @@
 #include "engine/SoftClip.h"
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 using zobtest::ProcessorFixture;
 
@@ -499,4 +502,33 @@ TEST (SoftClip, IsTransparentToTheKneeThenApproachesOne)
     }
 
     EXPECT_LT (softClip (1.5f), 1.0f);
+}
+
+TEST (SoftClip, InPlaceChangesOnlyBlocksThatGoBeyondTheKnee)
+{
+    constexpr auto infinity = std::numeric_limits<float>::infinity();
+    const std::vector<std::vector<float>> blocks {
+        { 0.0f, -0.0f, 0.9f, -0.9f, 0.5f, 0.8999999f, -0.3f, 0.1f, 0.2f }, // within: left as it is
+        { 0.1f, 0.2f, 0.9000001f, 0.3f },
+        { -0.95f, 0.5f },
+        { 0.5f, 0.6f, 0.7f, 0.8f, 0.85f, 0.89f, 0.1f, 0.2f, 0.3f, 2.0f }, // beyond only in the last
+        { infinity, -infinity, 0.5f },
+        { std::numeric_limits<float>::quiet_NaN(), 0.95f },
+    };
+
+    for (const auto& block : blocks)
+    {
+        auto clipped = block;
+        softClipInPlace (clipped.data(), (int) clipped.size());
+
+        for (size_t i = 0; i < block.size(); ++i)
+        {
+            const auto expected = softClip (block[i]);
+
+            if (std::isnan (expected))
+                EXPECT_TRUE (std::isnan (clipped[i]));
+            else
+                EXPECT_EQ (std::memcmp (&clipped[i], &expected, sizeof (float)), 0) << block[i] << " gave " << clipped[i];
+        }
+    }
 }

@@ -1,9 +1,10 @@
 // The voice and the three stages work through whole blocks at a time for speed. These tests
-// hold them to the plain sample-by-sample form of the same arithmetic, written out here as
-// directly as possible (JUCE's own filters with processSample, std::tanh, one sample after
-// the other), and demand bit-identical output on realistic kicks: retriggers, stops, LENGTH,
-// TUNE and amounts moving between blocks, odd block sizes, mono to three-channel buffers.
+// hold them to the plain sample-by-sample form of the same arithmetic (PlainChain.h) on
+// realistic kicks: retriggers, stops, LENGTH, TUNE and amounts moving between blocks, odd
+// block sizes, mono to three-channel buffers. The output is bit-identical, PUNCH apart,
+// whose tanh is a vector function of its own (engine/VectorMath.h).
 
+#include "PlainChain.h"
 #include "engine/ApproximatelyEqual.h"
 #include "engine/EffectStages.h"
 #include "engine/KickVoice.h"
@@ -22,308 +23,6 @@
 
 namespace
 {
-namespace plain
-{
-    float lengthEnvelope (float length, double stageValue, double position, int numSamples, double sampleRate)
-    {
-        if (length >= 0.9995f || numSamples <= 0)
-            return 1.0f;
-
-        const double hold = std::min (0.25 * numSamples, 0.018 * sampleRate);
-
-        if (position <= hold)
-            return 1.0f;
-
-        const double decay = std::max (std::max (numSamples - hold, 1.0) * stageValue, 0.005 * sampleRate);
-        const double t = (position - hold) / decay;
-
-        if (t >= 1.0)
-            return 0.0f;
-
-        if (t <= 0.0)
-            return 1.0f;
-
-        const double s = t * t * (3.0 - 2.0 * t);
-        return (float) std::max ((std::exp2 (-7.97262742772967 * s) - 0.003981071705534972) * 1.0039969839853866, 0.0);
-    }
-
-    struct Voice
-    {
-        void prepare (double rate)
-        {
-            outputRate = rate;
-            playing = false;
-            position = 0.0;
-            sourceStep = 1.0;
-            velocity = 1.0f;
-            state = 0;
-            fade = 1.0f;
-            fadeStep = (float) (1.0 / std::max (0.003 * rate, 1.0));
-            smoothing = (float) std::clamp (1.0 - std::exp (-1.0 / std::max (0.002 * rate, 1.0)), 0.0001, 1.0);
-        }
-
-        int kickLength() const { return kick->buffer.getNumSamples(); }
-
-        float envelope (double at) const { return lengthEnvelope (length, stageValue, at, kickLength(), kick->sampleRate); }
-
-        void start (float v)
-        {
-            playing = true;
-            position = 0.0;
-            velocity = std::clamp (v, 0.0f, 1.0f);
-            sourceStep = kick->sampleRate / outputRate;
-            lengthGain = envelope (0.0);
-        }
-
-        void trigger (float v)
-        {
-            if (state != 0 || playing)
-            {
-                pendingVelocity = v;
-                state = 1;
-                return;
-            }
-
-            start (v);
-            fade = 1.0f;
-            state = 0;
-        }
-
-        void stop()
-        {
-            state = 0;
-            fade = 1.0f;
-            playing = false;
-        }
-
-        void setLength (float x)
-        {
-            length = std::clamp (x, 0.0f, 1.0f);
-            stageValue = lengthToStageValue (length);
-        }
-
-        float read (int channel, double at) const
-        {
-            const auto i = (int) at;
-
-            if (at < 0.0 || i >= kickLength())
-                return 0.0f;
-
-            const auto* s = kick->buffer.getReadPointer (std::min (channel, kick->buffer.getNumChannels() - 1));
-            const auto j = std::min (i + 1, kickLength() - 1);
-            return s[i] + (s[j] - s[i]) * (float) (at - i);
-        }
-
-        void render (juce::AudioBuffer<float>& out, int startSample, int numSamples)
-        {
-            if (state == 0 && ! playing)
-                return;
-
-            for (int i = 0; i < numSamples; ++i)
-            {
-                if (state == 1)
-                {
-                    fade -= fadeStep;
-
-                    if (fade <= 0.0f)
-                    {
-                        fade = 0.0f;
-                        start (pendingVelocity);
-                        state = 2;
-                    }
-                }
-                else if (state == 2)
-                {
-                    fade += fadeStep;
-
-                    if (fade >= 1.0f)
-                    {
-                        fade = 1.0f;
-                        state = 0;
-                    }
-                }
-                else if ((int) position >= kickLength())
-                {
-                    playing = false;
-                    return;
-                }
-
-                if ((int) position < kickLength())
-                {
-                    const auto left = read (0, position);
-                    const auto right = kick->buffer.getNumChannels() < 2 ? left : read (1, position);
-                    lengthGain += (envelope (position) - lengthGain) * smoothing;
-                    const auto g = velocity * fade * lengthGain;
-
-                    if (out.getNumChannels() >= 1)
-                        out.getWritePointer (0)[startSample + i] += g * left;
-
-                    if (out.getNumChannels() >= 2)
-                        out.getWritePointer (1)[startSample + i] += g * right;
-                }
-
-                position += pitchRatio * sourceStep;
-            }
-        }
-
-        const LoadedSample* kick = nullptr;
-        double outputRate = 44100.0, position = 0.0, sourceStep = 1.0, pitchRatio = 1.0, stageValue = 60000.0;
-        bool playing = false;
-        int state = 0;
-        float velocity = 1.0f, fade = 1.0f, fadeStep = 1.0f, pendingVelocity = 1.0f;
-        float length = 1.0f, lengthGain = 1.0f, smoothing = 1.0f;
-    };
-
-    struct Transient
-    {
-        void prepare (double rate)
-        {
-            fastCoefficient = (float) std::exp (-1.0 / (rate * 0.004));
-            slowCoefficient = (float) std::exp (-1.0 / (rate * 0.025));
-            fast = slow = 0.0f;
-        }
-
-        void process (juce::AudioBuffer<float>& buffer)
-        {
-            for (int i = 0; i < buffer.getNumSamples(); ++i)
-            {
-                float p = 0.0f;
-
-                for (int c = 0; c < buffer.getNumChannels(); ++c)
-                    p = std::max (p, std::abs (buffer.getSample (c, i)));
-
-                fast = fastCoefficient * fast + (1.0f - fastCoefficient) * (p * p);
-                slow = slowCoefficient * slow + (1.0f - slowCoefficient) * (p * p);
-
-                if (amount <= 0.0001f)
-                    continue;
-
-                if (! std::isfinite (fast) || ! std::isfinite (slow))
-                    fast = slow = 0.0f;
-
-                const auto a = std::sqrt (fast);
-                const auto b = std::sqrt (slow);
-                const auto rise = std::clamp (a / (b + 0.001f) - 1.0f, 0.0f, 2.0f);
-                const auto presence = std::clamp (a / 0.01f, 0.0f, 1.0f);
-                const auto gain = 1.0f + amount * 1.3f * rise * presence;
-
-                for (int c = 0; c < buffer.getNumChannels(); ++c)
-                    buffer.getWritePointer (c)[i] *= gain;
-            }
-        }
-
-        float amount = 0.0f, fastCoefficient = 0.0f, slowCoefficient = 0.0f, fast = 0.0f, slow = 0.0f;
-    };
-
-    using Filter = juce::dsp::IIR::Filter<float>;
-    using Shelves = juce::dsp::IIR::ArrayCoefficients<float>;
-
-    void prepareUnityShelf (Filter& filter, double rate)
-    {
-        filter.coefficients = new juce::dsp::IIR::Coefficients<float> (Shelves::makeLowShelf (rate, 1000.0f, 0.707f, 1.0f));
-        filter.reset();
-    }
-
-    struct Punch
-    {
-        void prepare (double r)
-        {
-            rate = r;
-
-            for (auto& f : filters)
-                prepareUnityShelf (f, rate);
-
-            lastGainDb = std::numeric_limits<float>::quiet_NaN();
-        }
-
-        void process (juce::AudioBuffer<float>& buffer)
-        {
-            if (amount <= 0.0001f)
-            {
-                for (auto& f : filters)
-                    f.reset();
-
-                return;
-            }
-
-            const auto gainDb = 6.0f * amount;
-
-            if (! zob::approximatelyEqual (gainDb, lastGainDb))
-            {
-                for (auto& f : filters)
-                    *f.coefficients = Shelves::makeLowShelf (rate, 90.0f, 0.707f, std::pow (10.0f, gainDb * 0.05f));
-
-                lastGainDb = gainDb;
-            }
-
-            for (int c = 0; c < std::min (buffer.getNumChannels(), 2); ++c)
-            {
-                for (int i = 0; i < buffer.getNumSamples(); ++i)
-                {
-                    const auto x = buffer.getSample (c, i);
-                    const auto y = x + amount * (std::tanh (3.5f * filters[(size_t) c].processSample (x)) / std::tanh (3.5f) - x);
-                    buffer.setSample (c, i, y);
-                }
-            }
-        }
-
-        double rate = 44100.0;
-        float amount = 0.0f, lastGainDb = 0.0f;
-        std::array<Filter, 2> filters;
-    };
-
-    struct Tone
-    {
-        void prepare (double r)
-        {
-            rate = r;
-
-            for (size_t c = 0; c < 2; ++c)
-            {
-                prepareUnityShelf (low[c], rate);
-                prepareUnityShelf (high[c], rate);
-            }
-
-            lastTone = std::numeric_limits<float>::quiet_NaN();
-        }
-
-        void process (juce::AudioBuffer<float>& buffer)
-        {
-            if (zob::approximatelyEqual (tone, 0.0f))
-            {
-                for (size_t c = 0; c < 2; ++c)
-                {
-                    low[c].reset();
-                    high[c].reset();
-                }
-
-                return;
-            }
-
-            if (! zob::approximatelyEqual (tone, lastTone))
-            {
-                const auto gainDb = 6.0f * tone;
-
-                for (size_t c = 0; c < 2; ++c)
-                {
-                    *low[c].coefficients = Shelves::makeLowShelf (rate, 700.0f, 0.707f, std::pow (10.0f, -gainDb * 0.05f));
-                    *high[c].coefficients = Shelves::makeHighShelf (rate, 700.0f, 0.707f, std::pow (10.0f, gainDb * 0.05f));
-                }
-
-                lastTone = tone;
-            }
-
-            for (int c = 0; c < std::min (buffer.getNumChannels(), 2); ++c)
-                for (int i = 0; i < buffer.getNumSamples(); ++i)
-                    buffer.setSample (c, i, high[(size_t) c].processSample (low[(size_t) c].processSample (buffer.getSample (c, i))));
-        }
-
-        double rate = 44100.0;
-        float tone = 0.0f, lastTone = 0.0f;
-        std::array<Filter, 2> low, high;
-    };
-} // namespace plain
-
 /** A kick a producer might load: a falling sine sweep onto its settled pitch, a click, a
     burst of noise and some saturation; the channels differ slightly. */
 LoadedSample makeKick (double rate, double seconds, int numChannels, double settledHz, float drive, int seed)
@@ -370,6 +69,30 @@ juce::String firstDifference (const juce::AudioBuffer<float>& a, const juce::Aud
                        + " instead of " + juce::String (b.getSample (c, i), 9);
 
     return {};
+}
+
+/** Whether PUNCH's output matches the plain form's up to their tanh, which is not the same
+    function (each is within 2.2 ulp of the exact value), and the rounding of the blend that
+    follows it, which grows with the input. */
+::testing::AssertionResult sameUpToTanh (const juce::AudioBuffer<float>& shaped,
+                                         const juce::AudioBuffer<float>& expected,
+                                         const juce::AudioBuffer<float>& input)
+{
+    for (int c = 0; c < shaped.getNumChannels(); ++c)
+    {
+        for (int i = 0; i < shaped.getNumSamples(); ++i)
+        {
+            const auto y = shaped.getSample (c, i), plainY = expected.getSample (c, i);
+
+            if (y == plainY || (std::isnan (y) && std::isnan (plainY)))
+                continue;
+
+            if (! (std::abs (y - plainY) <= 6.0e-7f * std::max (1.0f, std::abs (input.getSample (c, i)))))
+                return ::testing::AssertionFailure() << "channel " << c << " sample " << i << ": " << y << " instead of " << plainY;
+        }
+    }
+
+    return ::testing::AssertionSuccess();
 }
 
 /** Block sizes as hosts deliver them, plus the compare fade's 8-sample steps and single samples. */
@@ -568,9 +291,13 @@ TEST (SampleBySample, StagesMatchThePlainFormOnRealisticKicks)
             plainTransient.process (expected);
             ASSERT_TRUE (sameBits (shaped, expected)) << "TRANSIENT, block " << block << ", " << firstDifference (shaped, expected);
 
+            const auto beforePunch = shaped;
             punch.process (shaped);
             plainPunch.process (expected);
-            ASSERT_TRUE (sameBits (shaped, expected)) << "PUNCH, block " << block << ", " << firstDifference (shaped, expected);
+            ASSERT_TRUE (sameUpToTanh (shaped, expected, beforePunch)) << "PUNCH, block " << block;
+
+            // TONE gets the same input in both forms.
+            expected.makeCopyOf (shaped);
 
             tone.process (shaped);
             plainTone.process (expected);
