@@ -1,5 +1,6 @@
 #include "engine/KickVoice.h"
 #include "engine/VectorMath.h"
+#include "engine/WideVectors.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,14 +27,7 @@ constexpr double smallestSmoothingCoefficient = 0.0001;
 
 // The envelope's passes before and after its exp2, written as selections rather than
 // branches so that the compiler runs them several positions at a time, and built for wider
-// vectors as well where the processor has them: the same operations at any width. Sanitizer
-// builds keep one version: the loader runs the version picker before the sanitizer runtime
-// is up.
-#if defined(__GNUC__) && ! defined(__clang__) && defined(__x86_64__) && ! defined(ZOB_SANITIZER_BUILD)
-#define ZOB_WIDE_VECTORS __attribute__ ((target_clones ("avx2", "default")))
-#else
-#define ZOB_WIDE_VECTORS
-#endif
+// vectors as well where the processor has them: the same operations at any width.
 
 /** For each read position: t, its place in the decay, and the exponent of the decay's exp2
     there (0 outside the decay). */
@@ -62,8 +56,6 @@ ZOB_WIDE_VECTORS void decayGains (const double* __restrict at, double hold, cons
                                        : decayed;
     }
 }
-
-#undef ZOB_WIDE_VECTORS
 
 /** Whether any of the values is other than +0 (a loop the compiler runs several at a time). */
 bool anyNonZero (const double* values, int count) noexcept

@@ -1,6 +1,7 @@
 #include "library/KickPitchAnalysis.h"
 
 #include "engine/ApproximatelyEqual.h"
+#include "engine/WideVectors.h"
 
 #include <algorithm>
 #include <cmath>
@@ -100,15 +101,8 @@ bool isMidiRange (double midi) { return midi >= 0.0 && midi <= 127.0; }
 juce::int32 nearestNote (double midi) { return (juce::int32) juce::jlimit (0L, 127L, std::lround (midi)); }
 
 // The two inner loops of the lagged products, built for wider vectors as well where the
-// processor has them. Each sum is updated by the same operations in the same order at
-// any width, so the results do not depend on which version runs. Sanitizer builds keep
-// one version: the loader runs the version picker before the sanitizer runtime is up.
-#if defined(__GNUC__) && ! defined(__clang__) && defined(__x86_64__) && ! defined(ZOB_SANITIZER_BUILD)
-#define ZOB_WIDE_VECTORS __attribute__ ((target_clones ("avx2", "default")))
-#else
-#define ZOB_WIDE_VECTORS
-#endif
-
+// processor has them (each sum is updated by the same operations in the same order at any
+// width).
 ZOB_WIDE_VECTORS void addScaled (double* __restrict sums, const double* __restrict lagged, double value, int count)
 {
     for (int k = 0; k < count; ++k)
@@ -120,8 +114,6 @@ ZOB_WIDE_VECTORS void addScaledFour (double* __restrict sums, const double* __re
     for (int k = 0; k < count; ++k)
         sums[k] += (v0 * lagged[k] + v1 * lagged[k + 1]) + (v2 * lagged[k + 2] + v3 * lagged[k + 3]);
 }
-
-#undef ZOB_WIDE_VECTORS
 
 /** The normalised square difference functions of every frame of a decimated kick.
 
